@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#include "ffmpeglocator.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString executableName(const QString &tool)
+{
+#ifdef Q_OS_WIN
+    return tool + QStringLiteral(".exe");
+#else
+    return tool;
+#endif
+}
+
+bool isExecutableFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+} // namespace
+
+QString bundledFfmpegPath(const QString &applicationDir)
+{
+    return applicationDir + QStringLiteral("/ffmpeg/bin/") + executableName(QStringLiteral("ffmpeg"));
+}
+
+QString locateFfmpeg(const QString &applicationDir)
+{
+    const QString bundled = bundledFfmpegPath(applicationDir);
+    if (isExecutableFile(bundled))
+        return bundled;
+    return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+}
+
+QString locateFfprobe(const QString &ffmpegProgram)
+{
+    if (!ffmpegProgram.isEmpty()) {
+        const QString sibling = QFileInfo(ffmpegProgram).absolutePath() + QLatin1Char('/')
+            + executableName(QStringLiteral("ffprobe"));
+        if (isExecutableFile(sibling))
+            return sibling;
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+}

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#ifndef THREADOBJECT_H
+#define THREADOBJECT_H
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+struct ConversionJob;
+class RunContext;
+
+// The conversion worker. It lives in a thread of its own and performs whole runs over a
+// cache folder: walk, name, convert with ffmpeg, optionally remove the converted sources.
+class ThreadObject : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ThreadObject(QObject *parent = nullptr);
+    ~ThreadObject() override;
+
+    // Asks a run in progress to end as soon as its ffmpeg can be killed; safe from any thread.
+    void stop();
+    // Chooses whether converted items lose their sources; safe from any thread.
+    void setDeleteSource(bool deleteSource);
+    // Emits currentFileName_Signal with the name, unless the name is empty.
+    void emitCurrentFileName(const QString &name);
+
+    // Uses this ffmpeg executable instead of looking one up; empty means look it up.
+    void setFfmpegProgram(const QString &program);
+    QString ffmpegProgram() const;
+    // Extra ffmpeg options, placed before the output name (for example "-c copy").
+    void setExtraOutputArguments(const QStringList &arguments);
+    // The pause after each item, during which queued requests reach the worker.
+    void setPauseInterval(int milliseconds);
+
+    // Returns the bare output file name for the item described by entry.json at the path.
+    QString getNameFromJson(const QString &entryJsonPath);
+    // Removes, one at a time, every character a Windows file name may not hold.
+    void fileNameAdjust(QString &name);
+
+    // Performs one whole conversion run over the folder.
+    void runConversion(QString dirString);
+
+signals:
+    void message_FromSubthread_Signal(QString infoString);
+    void convertFinished_Signal();
+    void currentFileName_Signal(QString name);
+
+private slots:
+    void processfinishedSlot(int aa);
+    void processstartedSlot();
+
+public slots:
+    void runSomeBigWork1(QString dirString);
+
+private:
+    void executeJob(const ConversionJob &job, RunContext &run);
+    QString convertWithFfmpeg(const ConversionJob &job);
+    QString reasonToKeepSources(const ConversionJob &job, const RunContext &run,
+                                bool convertedByThisJob) const;
+    void removeSources(const ConversionJob &job, const QString &root);
+    void pause();
+    QString resolvedFfmpeg() const;
+
+    bool isStarted = false;
+    std::atomic<bool> isDeleteSource { false };
+    std::atomic<bool> isStopRequested { false };
+
+    QString explicitFfmpeg;
+    QStringList extraOutputArguments;
+    int pauseInterval = 500;
+};
+
+#endif // THREADOBJECT_H

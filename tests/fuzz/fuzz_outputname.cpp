@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// Feeds arbitrary bytes as entry.json and checks what every output name must satisfy.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "threadobject.h"
+
+namespace {
+
+void silent(QtMsgType, const QMessageLogContext &, const QString &) { }
+
+[[noreturn]] void fail(const char *what, const QString &name)
+{
+    std::fprintf(stderr, "bad output name (%s): %s\n", what, name.toUtf8().constData());
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const bool quiet = (qInstallMessageHandler(silent), true);
+    static QTemporaryDir dir;
+    static ThreadObject worker;
+    Q_UNUSED(quiet);
+
+    const QString path = dir.filePath(QStringLiteral("entry.json"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        std::abort();
+    file.write(reinterpret_cast<const char *>(data), qint64(size));
+    file.close();
+
+    const QString name = worker.getNameFromJson(path);
+    if (!name.endsWith(QLatin1String(".mp4")))
+        fail("no .mp4 ending", name);
+    if (name.toUtf8().size() > 240)
+        fail("longer than 240 bytes", name);
+    for (const QChar c : name) {
+        if (c == QLatin1Char(' ') || c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c))
+            fail("forbidden character", name);
+    }
+    const QString target = QDir::cleanPath(dir.path() + QLatin1Char('/') + name);
+    if (QFileInfo(target).absolutePath() != QDir::cleanPath(dir.path()))
+        fail("leaves the output folder", name);
+    return 0;
+}

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: MIT
+#include "cachebuilder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr double seconds = 3.0;
+
+QTemporaryDir &streamDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+bool runFfmpeg(const QStringList &arguments, QString *error)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(CacheBuilder::ffmpeg(), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        *error = QStringLiteral("ffmpeg failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+QStringList fragmentedMp4()
+{
+    return { QStringLiteral("-f"), QStringLiteral("mp4"), QStringLiteral("-movflags"),
+             QStringLiteral("frag_keyframe+empty_moov+default_base_moof+global_sidx") };
+}
+
+} // namespace
+
+namespace CacheBuilder {
+
+QString ffmpeg()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+}
+
+QString ffprobe()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+}
+
+double streamSeconds()
+{
+    return seconds;
+}
+
+bool prepareStreams(QString *error)
+{
+    static bool ready = false;
+    if (ready)
+        return true;
+    if (ffmpeg().isEmpty() || ffprobe().isEmpty()) {
+        *error = QStringLiteral("ffmpeg and ffprobe are needed on PATH");
+        return false;
+    }
+    if (!streamDir().isValid()) {
+        *error = streamDir().errorString();
+        return false;
+    }
+    const QString length = QString::number(seconds);
+    const QString video = streamDir().filePath(QStringLiteral("video.m4s"));
+    const QString audio = streamDir().filePath(QStringLiteral("audio.m4s"));
+    ready = runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
+                                    QStringLiteral("-y"), QStringLiteral("-f"),
+                                    QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                    QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
+                                    QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                    QStringLiteral("-preset"), QStringLiteral("ultrafast"),
+                                    QStringLiteral("-g"), QStringLiteral("5") }
+                          + fragmentedMp4() + QStringList { video },
+                      error)
+        && runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
+                                   QStringLiteral("-y"), QStringLiteral("-f"),
+                                   QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                   QStringLiteral("sine=frequency=440:duration=") + length,
+                                   QStringLiteral("-c:a"), QStringLiteral("aac") }
+                         + fragmentedMp4() + QStringList { audio },
+                     error);
+    return ready;
+}
+
+QByteArray entryJson(const QString &subtitle)
+{
+    return QByteArrayLiteral("{\"media_type\":2,\"title\":\"Some show\",\"type_tag\":\"64\","
+                             "\"page_data\":{\"cid\":1,\"page\":1,\"download_subtitle\":\"")
+        + subtitle.toUtf8() + QByteArrayLiteral("\"}}");
+}
+
+QString addItem(const QString &root, const QString &itemPath, const QByteArray &entry,
+                const QString &qualityFolder)
+{
+    const QString item = root + QLatin1Char('/') + itemPath;
+    const QString videoFolder = item + QLatin1Char('/') + qualityFolder;
+    QDir().mkpath(videoFolder);
+    for (const char *name : { "video.m4s", "audio.m4s" }) {
+        const QString stream = QString::fromLatin1(name);
+        QFile::copy(streamDir().filePath(stream), videoFolder + QLatin1Char('/') + stream);
+    }
+    if (!entry.isNull())
+        writeFile(item + QStringLiteral("/entry.json"), entry);
+    return videoFolder;
+}
+
+bool truncate(const QString &file, double fraction)
+{
+    QFile stream(file);
+    return stream.resize(qint64(stream.size() * fraction));
+}
+
+MediaDurations probe(const QString &file)
+{
+    MediaDurations result;
+    QString reason;
+    probeMedia(ffprobe(), file, &result, &reason);
+    return result;
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QString snapshot(const QString &folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        entries << QStringLiteral("%1 %2").arg(info.filePath()).arg(info.isDir() ? -1 : info.size());
+    }
+    entries.sort();
+    return entries.join(QLatin1Char('\n'));
+}
+
+} // namespace CacheBuilder

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#ifndef CACHEBUILDER_H
+#define CACHEBUILDER_H
+
+#include <QString>
+
+#include "mediaverification.h"
+
+// Builds cache trees the way the video app stores downloads: <item>/<quality>/video.m4s and
+// audio.m4s as fragmented MP4 with a global index, <item>/entry.json. The streams are made once
+// per test process with the real ffmpeg from its test sources.
+namespace CacheBuilder {
+
+// The real ffmpeg and ffprobe on PATH, or empty.
+QString ffmpeg();
+QString ffprobe();
+
+// Makes the shared stream files; false (with a reason) when ffmpeg cannot.
+bool prepareStreams(QString *error);
+// Length in seconds of the generated streams.
+double streamSeconds();
+
+// An entry.json whose download_subtitle is the given title.
+QByteArray entryJson(const QString &subtitle);
+
+// Creates root/itemPath/qualityFolder with both streams and, unless entry is null, entry.json.
+// Returns the video folder.
+QString addItem(const QString &root, const QString &itemPath, const QByteArray &entry,
+                const QString &qualityFolder = QStringLiteral("64"));
+
+// Cuts a stream file to a fraction of its size, as an interrupted download leaves it.
+bool truncate(const QString &file, double fraction);
+
+// What ffprobe reports of a file.
+MediaDurations probe(const QString &file);
+
+// Writes a file with the given content, making its folders.
+bool writeFile(const QString &path, const QByteArray &content);
+
+// A listing of every entry below a folder with sizes, to see that nothing changed.
+QString snapshot(const QString &folder);
+
+} // namespace CacheBuilder
+
+#endif // CACHEBUILDER_H

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#ifndef DEBUGCAPTURE_H
+#define DEBUGCAPTURE_H
+
+#include <QString>
+#include <QStringList>
+
+// Collects every debug line written, from any thread, while it exists.
+class DebugCapture
+{
+public:
+    DebugCapture();
+    ~DebugCapture();
+    DebugCapture(const DebugCapture &) = delete;
+    DebugCapture &operator=(const DebugCapture &) = delete;
+
+    QStringList lines() const;
+    // Lines that contain the text.
+    QStringList matching(const QString &text) const;
+    int count(const QString &text) const { return matching(text).size(); }
+    void clear();
+};
+
+#endif // DEBUGCAPTURE_H

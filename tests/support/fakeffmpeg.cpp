@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// Stands in for ffmpeg where a test needs a fault the real one cannot be made to show.
+// VANTORO_FAKE_FFMPEG_MODE chooses it: "hang" writes part of the output and never ends,
+// "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1.
+// The output is the last argument, as with ffmpeg.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QByteArray mode = qgetenv("VANTORO_FAKE_FFMPEG_MODE");
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2)
+        return 2;
+    QFile output(arguments.last());
+    if (output.open(QIODevice::WriteOnly))
+        output.write(QByteArray(1024, 'x'));
+    output.close();
+
+    std::fprintf(stderr, "frame=   10 fps=0.0 q=-1.0 size=       1kB time=00:00:01.00\r");
+    std::fflush(stderr);
+    if (mode == "hang") {
+        for (;;)
+            QThread::sleep(1);
+    }
+    if (mode == "crash")
+        std::abort();
+    std::fprintf(stderr, "\nConversion failed!\n");
+    return 1;
+}

@@ -232,12 +232,12 @@ QString ThreadObject::convertWithFfmpeg(const ConversionJob &job)
 QString ThreadObject::reasonToKeepSources(const ConversionJob &job, const RunContext &run,
                                           bool convertedByThisJob) const
 {
-    if (!convertedByThisJob) {
-        if (run.writtenOutputs.contains(job.outputFile))
-            return QStringLiteral("输出文件是本次另一项生成的");
-        if (job.outputName == fallbackOutputName)
-            return QStringLiteral("缺少 entry.json，无法确认已有的 %1 属于此项").arg(job.outputName);
-    }
+    // Every item without a readable entry.json shares the fallback name, and the walk is lazy:
+    // a later item may still turn out to claim the same file. Such sources always stay.
+    if (job.outputName == fallbackOutputName)
+        return QStringLiteral("无法读取 entry.json，输出使用了共用的默认名");
+    if (!convertedByThisJob && run.writtenOutputs.contains(job.outputFile))
+        return QStringLiteral("输出文件是本次另一项生成的");
     return verifyConversion(locateFfprobe(resolvedFfmpeg()), job.outputFile, job.videoFile,
                             job.audioFile);
 }

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+// Source removal: only after a verified conversion, only inside the chosen folder, never
+// through a link. Every case runs with a sentinel tree beside the chosen folder and another
+// one reached through a symbolic link inside it; both must come out unchanged.
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "cachebuilder.h"
+#include "debugcapture.h"
+#include "saferemoval.h"
+#include "threadobject.h"
+
+class tst_Cleanup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void removesAVerifiedItemWhole();
+    void earlierOutputIsVerifiedBeforeRemoval();
+    void interruptedDownloadKeepsItsSources();
+    void fallbackNamesNeverCostSources();
+    void streamsDirectlyInTheChosenFolder();
+    void chosenFolderIsTheItemFolder();
+    void unconvertedSiblingIsProtected();
+    void linkInsideAnItemIsRemovedAsALink();
+    void removalNeverEntersLinks();
+
+private:
+    // Runs over the chosen folder with removal on; returns the failure report, if any.
+    QString convertWithRemoval(const QString &top);
+    QString base() const { return dir->path(); }
+    QString root() const { return dir->path() + QStringLiteral("/cache"); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString besideBefore;
+    QString linkedBefore;
+};
+
+void tst_Cleanup::initTestCase()
+{
+    QString error;
+    if (!CacheBuilder::prepareStreams(&error))
+        QSKIP(qPrintable(error));
+}
+
+void tst_Cleanup::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    CacheBuilder::addItem(base() + QStringLiteral("/beside"), QStringLiteral("9"),
+                          CacheBuilder::entryJson(QStringLiteral("Beside")));
+    CacheBuilder::addItem(base() + QStringLiteral("/linked"), QStringLiteral("8"),
+                          CacheBuilder::entryJson(QStringLiteral("Linked")));
+    QDir().mkpath(root());
+    QVERIFY(QFile::link(base() + QStringLiteral("/linked"), root() + QStringLiteral("/shortcut")));
+    besideBefore = CacheBuilder::snapshot(base() + QStringLiteral("/beside"));
+    linkedBefore = CacheBuilder::snapshot(base() + QStringLiteral("/linked"));
+}
+
+void tst_Cleanup::cleanup()
+{
+    QCOMPARE(CacheBuilder::snapshot(base() + QStringLiteral("/beside")), besideBefore);
+    QCOMPARE(CacheBuilder::snapshot(base() + QStringLiteral("/linked")), linkedBefore);
+    QVERIFY(QFileInfo(root() + QStringLiteral("/shortcut")).isSymLink());
+}
+
+QString tst_Cleanup::convertWithRemoval(const QString &top)
+{
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    worker.setDeleteSource(true);
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    worker.runConversion(top);
+    return report.isEmpty() ? QString() : report.last().at(0).toString();
+}
+
+void tst_Cleanup::removesAVerifiedItemWhole()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Whole")));
+    DebugCapture debug;
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Whole.mp4")).hasVideo);
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
+    QVERIFY(!CacheBuilder::snapshot(root()).contains(QStringLiteral("remove1111")));
+    QCOMPARE(debug.count(QStringLiteral("this one is Finished! delete true")), 1);
+}
+
+void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Earlier")));
+    ThreadObject first;
+    first.setPauseInterval(0);
+    first.runConversion(root());
+    QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
+
+    DebugCapture debug;
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QCOMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 0);
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/Earlier.mp4")));
+}
+
+void tst_Cleanup::interruptedDownloadKeepsItsSources()
+{
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
+                                                CacheBuilder::entryJson(QStringLiteral("Short")));
+    QVERIFY(CacheBuilder::truncate(video + QStringLiteral("/video.m4s"), 0.25));
+    const QString report = convertWithRemoval(root());
+    QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+    QVERIFY(QFile::exists(video + QStringLiteral("/audio.m4s")));
+    QVERIFY2(report.contains(QStringLiteral("Short.mp4")), qPrintable(report));
+}
+
+void tst_Cleanup::fallbackNamesNeverCostSources()
+{
+    const QString first = CacheBuilder::addItem(root(), QStringLiteral("1"), QByteArray());
+    const QString second = CacheBuilder::addItem(root(), QStringLiteral("2"), QByteArray());
+    const QString report = convertWithRemoval(root());
+    QVERIFY(QFile::exists(root() + QStringLiteral("/destname.mp4")));
+    for (const QString &folder : { first, second }) {
+        QVERIFY2(QFile::exists(folder + QStringLiteral("/video.m4s")), qPrintable(folder));
+        QVERIFY2(QFile::exists(folder + QStringLiteral("/audio.m4s")), qPrintable(folder));
+    }
+    QCOMPARE(report.count(QStringLiteral("destname.mp4")), 2);
+}
+
+void tst_Cleanup::streamsDirectlyInTheChosenFolder()
+{
+    // base/parent/cache/video.m4s: the item folder is the chosen folder's parent.
+    const QString parent = base() + QStringLiteral("/parent");
+    const QString top = parent + QStringLiteral("/cache");
+    CacheBuilder::addItem(parent, QStringLiteral("cache"), QByteArray(), QString());
+    QVERIFY(CacheBuilder::writeFile(parent + QStringLiteral("/entry.json"),
+                                    CacheBuilder::entryJson(QStringLiteral("Flat"))));
+    QVERIFY(CacheBuilder::writeFile(parent + QStringLiteral("/precious.txt"), "keep me"));
+
+    const QString report = convertWithRemoval(top);
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QVERIFY(QFile::exists(base() + QStringLiteral("/Flat.mp4")));
+    QVERIFY(!QFile::exists(top + QStringLiteral("/video.m4s")));
+    QVERIFY(!QFile::exists(top + QStringLiteral("/audio.m4s")));
+    QVERIFY(QFileInfo(top).isDir());
+    QVERIFY(QFile::exists(parent + QStringLiteral("/entry.json")));
+    QVERIFY(QFile::exists(parent + QStringLiteral("/precious.txt")));
+    QVERIFY(!QFileInfo::exists(parent + QStringLiteral("/remove1111")));
+}
+
+void tst_Cleanup::chosenFolderIsTheItemFolder()
+{
+    CacheBuilder::addItem(base(), QStringLiteral("cache"), CacheBuilder::entryJson(QStringLiteral("Item")));
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QVERIFY(QFile::exists(base() + QStringLiteral("/Item.mp4")));
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/64")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/entry.json")));
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/remove1111")));
+}
+
+void tst_Cleanup::unconvertedSiblingIsProtected()
+{
+    // Two qualities of one item share entry.json and so the output name: the first converted
+    // may go, the second must stay, and so must the item folder.
+    const QByteArray entry = CacheBuilder::entryJson(QStringLiteral("Twice"));
+    const QString low = CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("16"));
+    const QString high = CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("64"));
+    const QString report = convertWithRemoval(root());
+    QVERIFY(QFile::exists(root() + QStringLiteral("/Twice.mp4")));
+    const bool lowGone = !QFileInfo::exists(low);
+    const bool highGone = !QFileInfo::exists(high);
+    QVERIFY2(lowGone != highGone, "exactly one quality folder is removed");
+    const QString kept = lowGone ? high : low;
+    QVERIFY(QFile::exists(kept + QStringLiteral("/video.m4s")));
+    QVERIFY(QFile::exists(kept + QStringLiteral("/audio.m4s")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/1/entry.json")));
+    QVERIFY2(report.contains(QStringLiteral("Twice.mp4")), qPrintable(report));
+}
+
+void tst_Cleanup::linkInsideAnItemIsRemovedAsALink()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Linky")));
+    QVERIFY(QFile::link(base() + QStringLiteral("/beside"), root() + QStringLiteral("/1/extra")));
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
+    // cleanup() checks that both linked trees are untouched.
+}
+
+void tst_Cleanup::removalNeverEntersLinks()
+{
+    const QString target = base() + QStringLiteral("/beside");
+    const QString handedLink = root() + QStringLiteral("/handed");
+    QVERIFY(QFile::link(target, handedLink));
+    QVERIFY(!removeFolderTree(handedLink));
+    QVERIFY(QFileInfo(handedLink).isSymLink());
+
+    const QString folder = root() + QStringLiteral("/holder");
+    QVERIFY(CacheBuilder::writeFile(folder + QStringLiteral("/.hidden file"), "x"));
+    QVERIFY(QFile::link(target, folder + QStringLiteral("/inner")));
+    QVERIFY(QFile::link(base() + QStringLiteral("/nowhere"), folder + QStringLiteral("/dangling")));
+    QVERIFY(removeFolderTree(folder));
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(QFile::remove(handedLink));
+}
+
+QTEST_GUILESS_MAIN(tst_Cleanup)
+#include "tst_cleanup.moc"

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: MIT
+// Whole runs with the real ffmpeg on generated cache trees.
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include "cachebuilder.h"
+#include "debugcapture.h"
+#include "threadobject.h"
+#include "workerthread.h"
+
+class tst_Conversion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void convertsEveryItemBesideItsFolder_data();
+    void convertsEveryItemBesideItsFolder();
+    void existingOutputIsSkippedAndKept();
+    void stalePartialOutputIsReplaced();
+    void walkRules();
+    void secondRequestRunsInsideTheFirst();
+    void removalChoiceAppliesToLaterItems();
+
+private:
+    QString root() const { return dir->path() + QStringLiteral("/cache"); }
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void tst_Conversion::initTestCase()
+{
+    QString error;
+    if (!CacheBuilder::prepareStreams(&error))
+        QSKIP(qPrintable(error));
+}
+
+void tst_Conversion::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+}
+
+void tst_Conversion::convertsEveryItemBesideItsFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("plain folder") << "cache";
+    QTest::newRow("blanks, a tab and Chinese in the path") << "my cache\t下载 目录";
+}
+
+void tst_Conversion::convertsEveryItemBesideItsFolder()
+{
+    QFETCH(QString, folder);
+    const QString top = dir->path() + QLatin1Char('/') + folder;
+    CacheBuilder::addItem(top, QStringLiteral("111"), CacheBuilder::entryJson(QStringLiteral("第1集 开始")));
+    CacheBuilder::addItem(top, QStringLiteral("season/222"), CacheBuilder::entryJson(QStringLiteral("Episode 2")));
+
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
+    QSignalSpy finished(&worker, &ThreadObject::convertFinished_Signal);
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    DebugCapture debug;
+    worker.runSomeBigWork1(top);
+
+    QCOMPARE(finished.count(), 1);
+    QVERIFY2(report.isEmpty(), report.isEmpty() ? "" : qPrintable(report.at(0).at(0).toString()));
+    QCOMPARE(names.count(), 2);
+    for (const QString &output : { top + QStringLiteral("/第1集开始.mp4"),
+                                   top + QStringLiteral("/season/Episode2.mp4") }) {
+        QVERIFY2(QFile::exists(output), qPrintable(output));
+        const MediaDurations media = CacheBuilder::probe(output);
+        QVERIFY(media.hasVideo && media.hasAudio);
+        QVERIFY(qAbs(media.video - CacheBuilder::streamSeconds()) < 0.5);
+    }
+    // Removal is off: every source stays, and no temporary file is left.
+    QVERIFY(QFile::exists(top + QStringLiteral("/111/64/video.m4s")));
+    QVERIFY(QFile::exists(top + QStringLiteral("/season/222/64/audio.m4s")));
+    QVERIFY(!CacheBuilder::snapshot(top).contains(QStringLiteral(".partial.mp4")));
+    // The logged command is the classic text, whatever ffmpeg was really called with.
+    QCOMPARE(debug.count(QStringLiteral("\"ffmpeg/bin/ffmpeg.exe -i /")), 2);
+    QCOMPARE(debug.count(QStringLiteral(" isstarted: false")), 2);
+    QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
+}
+
+void tst_Conversion::existingOutputIsSkippedAndKept()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Kept")));
+    const QString output = root() + QStringLiteral("/Kept.mp4");
+    QVERIFY(CacheBuilder::writeFile(output, "not really a video"));
+
+    ThreadObject worker;
+    worker.setDeleteSource(true);
+    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    DebugCapture debug;
+    worker.runConversion(root());
+
+    QCOMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 0);
+    QCOMPARE(names.count(), 1);
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("not really a video"));
+    // The existing file is no verified conversion, so the sources stay and the user is told.
+    QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
+    QCOMPARE(report.count(), 1);
+    QVERIFY(report.at(0).at(0).toString().contains(QStringLiteral("保留了源文件")));
+}
+
+void tst_Conversion::stalePartialOutputIsReplaced()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Again")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "left by a crash"));
+
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    worker.runConversion(root());
+
+    QVERIFY(report.isEmpty());
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Again.mp4")).hasAudio);
+    QVERIFY(!QFile::exists(root() + QStringLiteral("/Again.partial.mp4")));
+}
+
+void tst_Conversion::walkRules()
+{
+    const QString upper = CacheBuilder::addItem(root(), QStringLiteral("upper"), CacheBuilder::entryJson(QStringLiteral("Upper")));
+    QVERIFY(QFile::rename(upper + QStringLiteral("/video.m4s"), upper + QStringLiteral("/VIDEO.M4S")));
+    CacheBuilder::addItem(root(), QStringLiteral(".hidden/1"), CacheBuilder::entryJson(QStringLiteral("Hidden")));
+    const QString other = CacheBuilder::addItem(root(), QStringLiteral("other"), CacheBuilder::entryJson(QStringLiteral("Other")));
+    QVERIFY(QFile::rename(other + QStringLiteral("/video.m4s"), other + QStringLiteral("/myvideo.m4s")));
+
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
+    worker.runConversion(root());
+
+    QCOMPARE(names.count(), 1);
+    QCOMPARE(names.at(0).at(0).toString(), QStringLiteral("Upper.mp4"));
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Upper.mp4")).hasVideo);
+}
+
+void tst_Conversion::secondRequestRunsInsideTheFirst()
+{
+    const QString first = dir->path() + QStringLiteral("/first");
+    const QString second = dir->path() + QStringLiteral("/second");
+    CacheBuilder::addItem(first, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("A1")));
+    CacheBuilder::addItem(first, QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("A2")));
+    CacheBuilder::addItem(second, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("B1")));
+
+    WorkerThread run;
+    QSignalSpy names(run.worker, &ThreadObject::currentFileName_Signal);
+    QSignalSpy finished(run.worker, &ThreadObject::convertFinished_Signal);
+    run.start();
+
+    run.request(first);
+    QTRY_COMPARE(names.count(), 1);
+    run.request(second);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
+
+    // One item of the first run, then the whole second run in its pause, then the rest.
+    QStringList order;
+    for (const QList<QVariant> &name : names)
+        order << name.at(0).toString();
+    QCOMPARE(order.size(), 3);
+    QCOMPARE(order.at(1), QStringLiteral("B1.mp4"));
+    QVERIFY(QFile::exists(second + QStringLiteral("/B1.mp4")));
+    QVERIFY(QFile::exists(first + QStringLiteral("/A1.mp4")));
+    QVERIFY(QFile::exists(first + QStringLiteral("/A2.mp4")));
+}
+
+void tst_Conversion::removalChoiceAppliesToLaterItems()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("a"), CacheBuilder::entryJson(QStringLiteral("One")));
+    CacheBuilder::addItem(root(), QStringLiteral("b"), CacheBuilder::entryJson(QStringLiteral("Two")));
+
+    WorkerThread run;
+    ThreadObject *worker = run.worker;
+    QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
+    QSignalSpy names(worker, &ThreadObject::currentFileName_Signal);
+    // Switched on when the second item is announced: the first is done with by then.
+    int seen = 0;
+    connect(worker, &ThreadObject::currentFileName_Signal, worker, [worker, &seen](const QString &) {
+        if (++seen == 2)
+            worker->setDeleteSource(true);
+    }, Qt::DirectConnection);
+    run.start();
+    run.request(root());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+
+    QCOMPARE(names.count(), 2);
+    const auto folderOf = [this](const QList<QVariant> &name) {
+        return root() + (name.at(0).toString() == QStringLiteral("One.mp4") ? "/a" : "/b");
+    };
+    QVERIFY(QFile::exists(root() + QStringLiteral("/One.mp4")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/Two.mp4")));
+    QVERIFY(QFile::exists(folderOf(names.at(0)) + QStringLiteral("/64/video.m4s")));
+    QVERIFY(!QFileInfo::exists(folderOf(names.at(1))));
+}
+
+QTEST_GUILESS_MAIN(tst_Conversion)
+#include "tst_conversion.moc"

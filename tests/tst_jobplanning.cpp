@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: MIT
+// The decisions a run makes before and after ffmpeg: paths, arguments, verification, scope.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "cachebuilder.h"
+#include "conversionjob.h"
+#include "errortail.h"
+#include "ffmpeglocator.h"
+#include "mediaverification.h"
+#include "runreport.h"
+#include "saferemoval.h"
+
+Q_DECLARE_METATYPE(MediaDurations)
+
+class tst_JobPlanning : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void jobPaths_data();
+    void jobPaths();
+    void argumentsKeepWhiteSpaceInPaths();
+    void strictlyInside_data();
+    void strictlyInside();
+    void probeOutputParsing_data();
+    void probeOutputParsing();
+    void durationCheck_data();
+    void durationCheck();
+    void errorTailKeepsLastLineOnly();
+    void reportCountsFirst();
+    void bundledFfmpegComesFirst();
+};
+
+void tst_JobPlanning::jobPaths_data()
+{
+    QTest::addColumn<QString>("videoFolder");
+    QTest::addColumn<QString>("itemFolder");
+    QTest::addColumn<QString>("outputFolder");
+
+    QTest::newRow("usual depth") << "/c/cache/123/64" << "/c/cache/123" << "/c/cache";
+    QTest::newRow("blanks and Chinese") << "/c/我的 缓存/1 2/64" << "/c/我的 缓存/1 2" << "/c/我的 缓存";
+    QTest::newRow("near the top") << "/c/64" << "/c" << "";
+    QTest::newRow("no slash at all") << "64" << "64" << "64";
+}
+
+void tst_JobPlanning::jobPaths()
+{
+    QFETCH(QString, videoFolder);
+    QFETCH(QString, itemFolder);
+    QFETCH(QString, outputFolder);
+
+    ConversionJob job = jobForVideoFile(videoFolder + "/video.m4s", videoFolder);
+    QCOMPARE(job.audioFile, videoFolder + "/audio.m4s");
+    QCOMPARE(job.itemFolder, itemFolder);
+    QCOMPARE(job.entryJsonFile, itemFolder + "/entry.json");
+    QCOMPARE(job.outputFolder, outputFolder);
+}
+
+void tst_JobPlanning::argumentsKeepWhiteSpaceInPaths()
+{
+    ConversionJob job = jobForVideoFile(QStringLiteral("/d/a b\tc/1/64/video.m4s"),
+                                        QStringLiteral("/d/a b\tc/1/64"));
+    job.outputName = QStringLiteral("名字.mp4");
+    job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
+
+    QCOMPARE(ffmpegCommandText(job),
+             QStringLiteral("ffmpeg/bin/ffmpeg.exe -i /d/a b\tc/1/64/video.m4s -i "
+                            "/d/a b\tc/1/64/audio.m4s /d/a b\tc/名字.mp4 \n"));
+    const QString partial = partialOutputFile(job);
+    QCOMPARE(partial, QStringLiteral("/d/a b\tc/名字.partial.mp4"));
+    QCOMPARE(ffmpegArguments(job, partial),
+             QStringList({ "-i", job.videoFile, "-i", job.audioFile, partial }));
+    QCOMPARE(ffmpegArguments(job, partial, { "-c", "copy" }),
+             QStringList({ "-i", job.videoFile, "-i", job.audioFile, "-c", "copy", partial }));
+}
+
+void tst_JobPlanning::strictlyInside_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("inside");
+
+    QTest::newRow("a child") << "/r/cache" << "/r/cache/1" << true;
+    QTest::newRow("a grandchild") << "/r/cache" << "/r/cache/1/64" << true;
+    QTest::newRow("the root itself") << "/r/cache" << "/r/cache" << false;
+    QTest::newRow("the root with a slash") << "/r/cache/" << "/r/cache" << false;
+    QTest::newRow("child of a root given with a slash") << "/r/cache/" << "/r/cache/1" << true;
+    QTest::newRow("the parent") << "/r/cache" << "/r" << false;
+    QTest::newRow("a sibling sharing the prefix") << "/r/cache" << "/r/cache2/1" << false;
+    QTest::newRow("climbing out with dots") << "/r/cache" << "/r/cache/1/../../x" << false;
+    QTest::newRow("the file system root as root") << "/" << "/x" << true;
+}
+
+void tst_JobPlanning::strictlyInside()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, path);
+    QFETCH(bool, inside);
+    QCOMPARE(isStrictlyInside(root, path), inside);
+}
+
+void tst_JobPlanning::probeOutputParsing_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<double>("video");
+    QTest::addColumn<double>("audio");
+
+    QTest::newRow("streams with own durations")
+        << "stream|codec_type=video|duration=2.000000\nstream|codec_type=audio|duration=2.042993\n"
+           "format|duration=2.044000\n"
+        << 2.0 << 2.042993;
+    QTest::newRow("fragmented: container duration only")
+        << "stream|codec_type=video|duration=N/A\nformat|duration=3.000000\n" << 3.0 << -1.0;
+    QTest::newRow("nothing known") << "stream|codec_type=audio|duration=N/A\nformat|duration=N/A\n"
+                                   << -1.0 << -1.0;
+}
+
+void tst_JobPlanning::probeOutputParsing()
+{
+    QFETCH(QString, output);
+    QFETCH(double, video);
+    QFETCH(double, audio);
+    const MediaDurations parsed = parseProbeOutput(output);
+    QCOMPARE(parsed.hasVideo, video >= 0);
+    QCOMPARE(parsed.video, video);
+    if (parsed.hasAudio)
+        QCOMPARE(parsed.audio, audio);
+}
+
+void tst_JobPlanning::durationCheck_data()
+{
+    QTest::addColumn<MediaDurations>("output");
+    QTest::addColumn<bool>("accepted");
+
+    const auto make = [](bool hasVideo, double video, bool hasAudio, double audio) {
+        MediaDurations d;
+        d.hasVideo = hasVideo;
+        d.video = video;
+        d.hasAudio = hasAudio;
+        d.audio = audio;
+        return d;
+    };
+    QTest::newRow("complete") << make(true, 3.0, true, 3.02) << true;
+    QTest::newRow("within a second") << make(true, 2.1, true, 3.9) << true;
+    QTest::newRow("video cut short") << make(true, 0.9, true, 3.0) << false;
+    QTest::newRow("audio cut short") << make(true, 3.0, true, 1.5) << false;
+    QTest::newRow("no audio stream") << make(true, 3.0, false, -1) << false;
+    QTest::newRow("no video stream") << make(false, -1, true, 3.0) << false;
+    QTest::newRow("unknown output length") << make(true, -1, true, 3.0) << false;
+}
+
+void tst_JobPlanning::durationCheck()
+{
+    QFETCH(MediaDurations, output);
+    QFETCH(bool, accepted);
+    MediaDurations video;
+    video.hasVideo = true;
+    video.video = 3.0;
+    MediaDurations audio;
+    audio.hasAudio = true;
+    audio.audio = 3.0;
+    const QString reason = durationMismatch(output, video, audio);
+    QVERIFY2(reason.isEmpty() == accepted, qPrintable(reason));
+}
+
+void tst_JobPlanning::errorTailKeepsLastLineOnly()
+{
+    ErrorTail tail(64);
+    for (int i = 0; i < 1000; ++i)
+        tail.append("frame=  " + QByteArray::number(i) + " fps=25\r");
+    tail.append("\n[out] Conversion failed!\n\n");
+    QVERIFY(tail.size() <= 64);
+    QCOMPARE(tail.lastLine(), QStringLiteral("[out] Conversion failed!"));
+}
+
+void tst_JobPlanning::reportCountsFirst()
+{
+    RunReport report;
+    QVERIFY(!report.hasProblems());
+    report.addConverted();
+    report.addSkipped();
+    report.addFailure(QStringLiteral("a.mp4"), QStringLiteral("ffmpeg 崩溃"));
+    QVERIFY(report.hasProblems());
+    const QStringList lines = report.text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个。"));
+    QCOMPARE(lines.at(1), QStringLiteral("a.mp4：ffmpeg 崩溃"));
+}
+
+void tst_JobPlanning::bundledFfmpegComesFirst()
+{
+    QTemporaryDir app;
+    QVERIFY2(app.isValid(), qPrintable(app.errorString()));
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    QCOMPARE(locateFfmpeg(app.path()), onPath);
+
+    const QString bundled = bundledFfmpegPath(app.path());
+    QVERIFY(CacheBuilder::writeFile(bundled, "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(bundled, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(locateFfmpeg(app.path()), bundled);
+    QVERIFY(bundled.endsWith(QStringLiteral("/ffmpeg/bin/ffmpeg")));
+}
+
+QTEST_GUILESS_MAIN(tst_JobPlanning)
+#include "tst_jobplanning.moc"

@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: MIT
+// The window as a user drives it: folder chooser, status, busy bar, file name, failures.
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVector>
+#include <QtTest>
+
+#include "cachebuilder.h"
+#include "debugcapture.h"
+#include "folderchooser.h"
+#include "widget.h"
+
+namespace {
+
+// What the window shows, recorded on every change by a timer. The done period is a nested
+// event loop, so a test that only looks between its own event processing would miss it.
+class DisplayRecorder : public QObject
+{
+public:
+    explicit DisplayRecorder(QWidget *window) : window(window)
+    {
+        clock.start();
+        startTimer(5);
+    }
+    struct Shown
+    {
+        qint64 at;
+        QString status;
+        QString filename;
+        bool busy;
+    };
+    QVector<Shown> history;
+
+    // When the status first showed this text after the given time, or -1.
+    qint64 firstShown(const QString &status, qint64 after = 0) const
+    {
+        for (const Shown &shown : history) {
+            if (shown.at >= after && shown.status == status)
+                return shown.at;
+        }
+        return -1;
+    }
+    bool everShowedFile(const QString &name) const
+    {
+        for (const Shown &shown : history) {
+            if (shown.filename == name)
+                return true;
+        }
+        return false;
+    }
+
+protected:
+    void timerEvent(QTimerEvent *) override
+    {
+        const Shown now { clock.elapsed(),
+                          window->findChild<QLabel *>(QStringLiteral("label_status"))->text(),
+                          window->findChild<QLabel *>(QStringLiteral("label_filename"))->text(),
+                          window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible() };
+        if (history.isEmpty() || history.last().status != now.status
+            || history.last().filename != now.filename || history.last().busy != now.busy)
+            history << now;
+    }
+
+private:
+    QWidget *window;
+    QElapsedTimer clock;
+};
+
+} // namespace
+
+class tst_RunControl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void chosenFolderStartsAConversion();
+    void cancelStartsNothing();
+    void ticksKeepTheBarBusy();
+    void endShowsDoneThenIdle();
+    void runStartedDuringDonePeriod();
+    void checkBoxReachesTheWorkerDuringARun();
+    void failureReportDoesNotBlock();
+    void closingDuringAHangingRunEndsQuickly();
+
+private:
+    QString text(const char *label) const
+    {
+        return window->findChild<QLabel *>(QLatin1String(label))->text();
+    }
+    bool barVisible() const
+    {
+        return window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible();
+    }
+    void choose(const QString &folder)
+    {
+        answerNextFolderChooser(folder);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButtonStart")),
+                          Qt::LeftButton);
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Widget> window;
+    std::unique_ptr<DisplayRecorder> shown;
+};
+
+void tst_RunControl::initTestCase()
+{
+    QString error;
+    if (!CacheBuilder::prepareStreams(&error))
+        QSKIP(qPrintable(error));
+}
+
+void tst_RunControl::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    window.reset(new Widget);
+    shown.reset(new DisplayRecorder(window.get()));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void tst_RunControl::cleanup()
+{
+    shown.reset();
+    window.reset();
+}
+
+void tst_RunControl::chosenFolderStartsAConversion()
+{
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Picked")));
+    QSignalSpy request(window.get(), &Widget::startObjThreadWork1);
+    DebugCapture debug;
+    choose(dir->path());
+
+    QCOMPARE(request.count(), 1);
+    QCOMPARE(request.at(0).at(0).toString(), dir->path());
+    QCOMPARE(text("label_status"), QStringLiteral("转换中"));
+    QVERIFY(barVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 20000);
+    QVERIFY(shown->everShowedFile(QStringLiteral("Picked.mp4")));
+    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/Picked.mp4")));
+    QCOMPARE(debug.count(QStringLiteral(" dir is  \"") + dir->path()), 1);
+}
+
+void tst_RunControl::cancelStartsNothing()
+{
+    QSignalSpy request(window.get(), &Widget::startObjThreadWork1);
+    DebugCapture debug;
+    choose(QString());
+    QCOMPARE(request.count(), 0);
+    QCOMPARE(text("label_status"), QStringLiteral("空闲中"));
+    QVERIFY(!barVisible());
+    QCOMPARE(debug.matching(QStringLiteral(" dir is ")), QStringList(QStringLiteral(" dir is  \"\"")));
+}
+
+void tst_RunControl::ticksKeepTheBarBusy()
+{
+    choose(dir->path());
+    auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    for (int tick = 0; tick < 3; ++tick) {
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "progressBarTimer_SLOT"));
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(bar->maximum(), 0);
+    }
+}
+
+void tst_RunControl::endShowsDoneThenIdle()
+{
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("End")));
+    choose(dir->path());
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 30000);
+    const qint64 done = shown->firstShown(QStringLiteral("已完成"));
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("空闲中"), done) > 0, 10000);
+    const qint64 idle = shown->firstShown(QStringLiteral("空闲中"), done);
+    QVERIFY2(idle - done >= 4900 && idle - done < 7000, qPrintable(QString::number(idle - done)));
+    for (const auto &state : shown->history) {
+        if (state.status == QStringLiteral("已完成")) {
+            QVERIFY(!state.busy);
+            QCOMPARE(state.filename, QStringLiteral("End.mp4"));
+        }
+    }
+    QVERIFY(text("label_filename").isEmpty());
+    QVERIFY(!barVisible());
+}
+
+void tst_RunControl::runStartedDuringDonePeriod()
+{
+    choose(dir->path());
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 10000);
+    const QString busy = dir->path() + QStringLiteral("/busy");
+    CacheBuilder::addItem(busy, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Late")));
+    // Started from inside the done period, as a click during it would be.
+    QTimer::singleShot(500, this, [this, busy] { choose(busy); });
+    const qint64 firstDone = shown->firstShown(QStringLiteral("已完成"));
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("转换中"), firstDone) > 0, 10000);
+    const qint64 restarted = shown->firstShown(QStringLiteral("转换中"), firstDone);
+    // The first done period still ends with idle, and the second run shows done again.
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成"), restarted) > 0, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(text("label_status"), QStringLiteral("空闲中"), 20000);
+    QVERIFY(QFile::exists(busy + QStringLiteral("/Late.mp4")));
+    QVERIFY(!barVisible());
+}
+
+void tst_RunControl::checkBoxReachesTheWorkerDuringARun()
+{
+    CacheBuilder::addItem(dir->path(), QStringLiteral("a"), CacheBuilder::entryJson(QStringLiteral("One")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("b"), CacheBuilder::entryJson(QStringLiteral("Two")));
+    auto *box = window->findChild<QCheckBox *>(QStringLiteral("checkBox_deleteSource"));
+    choose(dir->path());
+    QTRY_VERIFY(!text("label_filename").isEmpty());
+    const QString first = text("label_filename");
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 20000);
+    // The click came while the first item converted: its clean-up reads the choice after that.
+    const QString firstFolder = dir->path() + (first == QStringLiteral("One.mp4") ? "/a" : "/b");
+    const QString secondFolder = dir->path() + (first == QStringLiteral("One.mp4") ? "/b" : "/a");
+    QVERIFY(!QFileInfo::exists(firstFolder));
+    QVERIFY(!QFileInfo::exists(secondFolder));
+    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/One.mp4")));
+    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/Two.mp4")));
+}
+
+void tst_RunControl::failureReportDoesNotBlock()
+{
+    // The window finds its ffmpeg on PATH; here that is a stand-in that fails.
+    QTemporaryDir tools;
+    QVERIFY(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffmpeg"))));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", tools.path().toLocal8Bit());
+    qputenv("VANTORO_FAKE_FFMPEG_MODE", "fail");
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Broken")));
+    choose(dir->path());
+
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = window->findChild<QMessageBox *>(QStringLiteral("failureReport"))) && box->isVisible());
+    qputenv("PATH", oldPath);
+    qunsetenv("VANTORO_FAKE_FFMPEG_MODE");
+    QVERIFY2(box->text().contains(QStringLiteral("Broken.mp4：ffmpeg 退出码 1")), qPrintable(box->text()));
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    QVERIFY(!QApplication::activeModalWidget());
+    // The done period goes on while the report is open.
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(text("label_status"), QStringLiteral("空闲中"), 10000);
+    QVERIFY(box->isVisible());
+}
+
+void tst_RunControl::closingDuringAHangingRunEndsQuickly()
+{
+    // The window finds its ffmpeg on PATH; here that is a stand-in that never ends.
+    QTemporaryDir tools;
+    QVERIFY(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffmpeg"))));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", tools.path().toLocal8Bit());
+    qputenv("VANTORO_FAKE_FFMPEG_MODE", "hang");
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Hang")));
+    const QString before = CacheBuilder::snapshot(dir->path());
+    DebugCapture debug;
+    choose(dir->path());
+    QTRY_COMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 1);
+
+    QElapsedTimer clock;
+    clock.start();
+    window.reset();
+    const qint64 elapsed = clock.elapsed();
+    qputenv("PATH", oldPath);
+    qunsetenv("VANTORO_FAKE_FFMPEG_MODE");
+    QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+}
+
+QTEST_MAIN(tst_RunControl)
+#include "tst_runcontrol.moc"

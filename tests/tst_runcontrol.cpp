@@ -16,6 +16,7 @@
 #include "cachebuilder.h"
 #include "debugcapture.h"
 #include "folderchooser.h"
+#include "scopedenvironment.h"
 #include "widget.h"
 
 namespace {
@@ -236,18 +237,14 @@ void tst_RunControl::checkBoxReachesTheWorkerDuringARun()
 void tst_RunControl::failureReportDoesNotBlock()
 {
     // The window finds its ffmpeg on PATH; here that is a stand-in that fails.
-    QTemporaryDir tools;
-    QVERIFY(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffmpeg"))));
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", tools.path().toLocal8Bit());
-    qputenv("VANTORO_FAKE_FFMPEG_MODE", "fail");
+    auto fake = std::make_unique<FakeFfmpegOnPath>("fail");
+    QVERIFY(fake->isValid());
     CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Broken")));
     choose(dir->path());
 
     QMessageBox *box = nullptr;
     QTRY_VERIFY((box = window->findChild<QMessageBox *>(QStringLiteral("failureReport"))) && box->isVisible());
-    qputenv("PATH", oldPath);
-    qunsetenv("VANTORO_FAKE_FFMPEG_MODE");
+    fake.reset();
     QVERIFY2(box->text().contains(QStringLiteral("Broken.mp4：ffmpeg 退出码 1")), qPrintable(box->text()));
     QCOMPARE(box->icon(), QMessageBox::Warning);
     QVERIFY(!QApplication::activeModalWidget());
@@ -260,11 +257,8 @@ void tst_RunControl::failureReportDoesNotBlock()
 void tst_RunControl::closingDuringAHangingRunEndsQuickly()
 {
     // The window finds its ffmpeg on PATH; here that is a stand-in that never ends.
-    QTemporaryDir tools;
-    QVERIFY(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffmpeg"))));
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", tools.path().toLocal8Bit());
-    qputenv("VANTORO_FAKE_FFMPEG_MODE", "hang");
+    FakeFfmpegOnPath fake("hang");
+    QVERIFY(fake.isValid());
     CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Hang")));
     const QString before = CacheBuilder::snapshot(dir->path());
     DebugCapture debug;
@@ -275,8 +269,6 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     clock.start();
     window.reset();
     const qint64 elapsed = clock.elapsed();
-    qputenv("PATH", oldPath);
-    qunsetenv("VANTORO_FAKE_FFMPEG_MODE");
     QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
 }

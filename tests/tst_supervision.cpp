@@ -11,27 +11,9 @@
 
 #include "cachebuilder.h"
 #include "debugcapture.h"
+#include "scopedenvironment.h"
 #include "threadobject.h"
 #include "workerthread.h"
-
-namespace {
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char *name, const QByteArray &value) : name(name), old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() { qputenv(name, old); }
-
-private:
-    const char *name;
-    QByteArray old;
-};
-
-} // namespace
 
 class tst_Supervision : public QObject
 {

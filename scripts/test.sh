@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
+ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev binutils-mingw-w64-i686 desktop-file-utils
 configure_and_build build -DVANTORO_BUILD_TESTS=ON -DVANTORO_WARNINGS_AS_ERRORS=ON
 (cd build && ctest --output-on-failure --timeout 600)
 

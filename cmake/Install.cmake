@@ -1,0 +1,41 @@
+# Where the program goes on each platform, and the packages CPack makes of it.
+include(GNUInstallDirs)
+
+install(TARGETS vantoro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(UNIX AND NOT APPLE)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/vantoro.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    foreach(size 32 128)
+        install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/vantoro-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME vantoro.png)
+    endforeach()
+elseif(WIN32)
+    # Qt's own libraries and plugins go beside the program; ffmpeg is the user's to add.
+    find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${Qt5_DIR}/../../../bin")
+    if(WINDEPLOYQT_EXECUTABLE)
+        install(CODE "execute_process(COMMAND \"${WINDEPLOYQT_EXECUTABLE}\" --no-translations
+                      \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantoro.exe\")")
+    else()
+        install(CODE "message(WARNING \"windeployqt was not found: copy the Qt DLLs beside vantoro.exe\")")
+    endif()
+    install(CODE "message(STATUS \"Put ffmpeg.exe and ffprobe.exe into \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ffmpeg/bin/\")")
+endif()
+
+set(CPACK_PACKAGE_NAME vantoro)
+set(CPACK_PACKAGE_VENDOR "Vantoro developers")
+set(CPACK_PACKAGE_CONTACT "Vantoro developers <vantoro-support@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Turns downloaded video cache (.m4s) into .mp4 files")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+else()
+    set(CPACK_GENERATOR DEB TGZ)
+endif()
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt5core5a (>= 5.9), libqt5gui5 (>= 5.9), libqt5widgets5 (>= 5.9), ffmpeg")
+include(CPack)

@@ -1,0 +1,64 @@
+# Installs the build into a fresh prefix and checks the desktop integration, then packs it.
+cmake_minimum_required(VERSION 3.16)
+# Run by CTest: cmake -DBUILD_DIR=... -DWORK_DIR=... -P check_install.cmake
+file(REMOVE_RECURSE "${WORK_DIR}")
+set(prefix "${WORK_DIR}/prefix")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+foreach(expected
+        bin/vantoro
+        share/applications/vantoro.desktop
+        share/icons/hicolor/32x32/apps/vantoro.png
+        share/icons/hicolor/128x128/apps/vantoro.png)
+    if(NOT EXISTS "${prefix}/${expected}")
+        message(FATAL_ERROR "not installed: ${expected}")
+    endif()
+endforeach()
+
+file(READ "${prefix}/share/applications/vantoro.desktop" entry)
+foreach(line "\nExec=vantoro\n" "\nIcon=vantoro\n" "\nName[zh_CN]=Vantoro视频格式转换器\n")
+    string(FIND "${entry}" "${line}" found)
+    if(found EQUAL -1)
+        message(FATAL_ERROR "vantoro.desktop lacks the line '${line}'")
+    endif()
+endforeach()
+
+find_program(VALIDATE desktop-file-validate)
+if(VALIDATE)
+    execute_process(COMMAND "${VALIDATE}" "${prefix}/share/applications/vantoro.desktop"
+                    RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(NOT result EQUAL 0 OR said)
+        message(FATAL_ERROR "desktop-file-validate: ${said}")
+    endif()
+else()
+    message(STATUS "desktop-file-validate not found: the .desktop file was not validated")
+endif()
+
+# The packages: a .deb that depends on Qt 5 and ffmpeg, and a .tar.gz with the same files.
+execute_process(COMMAND cpack --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}/packages"
+                WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cpack failed: ${result}")
+endif()
+file(GLOB tarballs "${WORK_DIR}/packages/*.tar.gz")
+file(GLOB debs "${WORK_DIR}/packages/*.deb")
+list(LENGTH tarballs tarball_count)
+list(LENGTH debs deb_count)
+if(NOT tarball_count EQUAL 1 OR NOT deb_count EQUAL 1)
+    message(FATAL_ERROR "expected one .tar.gz and one .deb, found: ${tarballs} ${debs}")
+endif()
+execute_process(COMMAND dpkg-deb --field ${debs} Depends OUTPUT_VARIABLE depends RESULT_VARIABLE result)
+foreach(package libqt5widgets5 libqt5gui5 libqt5core5a ffmpeg)
+    if(NOT depends MATCHES "${package}")
+        message(FATAL_ERROR "the .deb does not depend on ${package}: ${depends}")
+    endif()
+endforeach()
+execute_process(COMMAND dpkg-deb --contents ${debs} OUTPUT_VARIABLE contents)
+if(NOT contents MATCHES "usr/share/applications/vantoro.desktop")
+    message(FATAL_ERROR "the .deb lacks the .desktop file")
+endif()
+message(STATUS "installed and packed: ${debs} ${tarballs}")

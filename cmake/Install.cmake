@@ -1,7 +1,7 @@
 # Where the program goes on each platform, and the packages CPack makes of it.
 include(GNUInstallDirs)
 
-install(TARGETS vantoro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vantoro vantoro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(UNIX AND NOT APPLE)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/vantoro.desktop

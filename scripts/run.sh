@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, and opens the converter window.
+# Sets up what is missing, builds, and runs the converter: the window where there is a
+# display; elsewhere vantoro-cli converts a freshly made sample cache and shows the result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
@@ -7,9 +8,23 @@ source scripts/common.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 configure_and_build build -DVANTORO_BUILD_TESTS=OFF
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "There is no display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the" >&2
-    echo "converter window cannot open. The program is built: build/src/app/vantoro" >&2
-    exit 1
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec build/src/app/vantoro
 fi
-exec build/src/app/vantoro
+
+echo
+echo "There is no display here, so instead of opening the window this converts a sample"
+echo "cache with vantoro-cli, the same converter without a window."
+sample=$(mktemp -d "${TMPDIR:-/tmp}/vantoro-sample.XXXXXX")
+scripts/make-sample-cache.sh "$sample/cache"
+echo
+build/src/cli/vantoro-cli --delete-source "$sample/cache"
+echo
+echo "What the cache folder holds now:"
+(cd "$sample/cache" && find . -type f | sort | while read -r file; do
+    streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$file" | paste -sd+ -)
+    length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
+    printf '  %-40s %s, %.1f s\n' "$file" "$streams" "$length"
+done)
+echo
+echo "The sample stays in $sample; the window program is build/src/app/vantoro."

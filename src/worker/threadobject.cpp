@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "cachewalk.h"
 #include "conversionjob.h"
 #include "errortail.h"
 #include "ffmpeglocator.h"
@@ -99,6 +99,16 @@ void ThreadObject::setPauseInterval(int milliseconds)
     pauseInterval = milliseconds;
 }
 
+void ThreadObject::setDryRun(bool dryRun)
+{
+    isDryRun = dryRun;
+}
+
+void ThreadObject::setItemObserver(std::function<void(const ItemResult &)> observer)
+{
+    itemObserver = std::move(observer);
+}
+
 void ThreadObject::processfinishedSlot(int aa)
 {
     qDebug() << " processfinishedSlot " << aa;
@@ -130,11 +140,9 @@ void ThreadObject::runConversion(QString dirString)
         return;
     }
 
-    QDirIterator walk(dirString, { QStringLiteral("video.m4s") }, QDir::Files | QDir::NoSymLinks,
-                      QDirIterator::Subdirectories);
-    while (walk.hasNext() && !isStopRequested) {
+    for (CacheWalk walk(dirString); walk.hasNext() && !isStopRequested;) {
         walk.next();
-        ConversionJob job = jobForVideoFile(walk.fileInfo().absoluteFilePath(), walk.fileInfo().path());
+        ConversionJob job = jobForVideoFile(walk.videoFile(), walk.videoFolder());
         job.outputName = getNameFromJson(job.entryJsonFile);
         job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
         emitCurrentFileName(job.outputName);
@@ -152,21 +160,38 @@ void ThreadObject::runConversion(QString dirString)
 
 void ThreadObject::executeJob(const ConversionJob &job, RunContext &run)
 {
-    if (isStarted)
+    ItemResult result;
+    result.outputName = job.outputName;
+    result.outputFile = job.outputFile;
+    handleJob(job, run, result);
+    if (itemObserver)
+        itemObserver(result);
+}
+
+void ThreadObject::handleJob(const ConversionJob &job, RunContext &run, ItemResult &result)
+{
+    if (isStarted) {
+        result.outcome = ItemResult::Passed;
         return;
+    }
 
     const bool outputExisted = QFileInfo::exists(job.outputFile);
-    bool convertedByThisJob = false;
+    if (isDryRun) {
+        result.outcome = outputExisted ? ItemResult::WouldSkip : ItemResult::WouldConvert;
+        return;
+    }
     if (outputExisted) {
+        result.outcome = ItemResult::Skipped;
         run.report.addSkipped();
     } else {
-        const QString failure = convertWithFfmpeg(job);
-        if (failure.isEmpty()) {
-            convertedByThisJob = true;
+        result.reason = convertWithFfmpeg(job);
+        if (result.reason.isEmpty()) {
+            result.outcome = ItemResult::Converted;
             run.writtenOutputs.insert(job.outputFile);
             run.report.addConverted();
         } else {
-            run.report.addFailure(job.outputName, failure);
+            result.outcome = ItemResult::Failed;
+            run.report.addFailure(job.outputName, result.reason);
         }
     }
 
@@ -175,14 +200,14 @@ void ThreadObject::executeJob(const ConversionJob &job, RunContext &run)
     // Read the choice only now: the user may have changed it while ffmpeg ran.
     if (isStopRequested || !isDeleteSource || !QFileInfo::exists(job.outputFile))
         return;
-    if (!convertedByThisJob && !outputExisted)
+    if (result.outcome == ItemResult::Failed)
         return; // the failure is reported already
-    const QString keep = reasonToKeepSources(job, run, convertedByThisJob);
-    if (!keep.isEmpty()) {
-        run.report.addKeptSources(job.outputName, keep);
+    result.keptSources = reasonToKeepSources(job, run, result.outcome == ItemResult::Converted);
+    if (!result.keptSources.isEmpty()) {
+        run.report.addKeptSources(job.outputName, result.keptSources);
         return;
     }
-    removeSources(job, run.root);
+    result.sourcesRemoved = removeSources(job, run.root);
 }
 
 QString ThreadObject::convertWithFfmpeg(const ConversionJob &job)
@@ -242,7 +267,7 @@ QString ThreadObject::reasonToKeepSources(const ConversionJob &job, const RunCon
                             job.audioFile);
 }
 
-void ThreadObject::removeSources(const ConversionJob &job, const QString &root)
+bool ThreadObject::removeSources(const ConversionJob &job, const QString &root)
 {
     const bool videoRemoved = QFile::remove(job.videoFile);
     qDebug() << "\n  remove" << job.videoFile << videoRemoved;
@@ -259,6 +284,7 @@ void ThreadObject::removeSources(const ConversionJob &job, const QString &root)
     if (isStrictlyInside(root, job.itemFolder))
         QDir(job.itemFolder).mkdir(QStringLiteral("remove1111"));
     qDebug() << "\n  this one is Finished! delete" << folderRemoved << " -->" << job.itemFolder;
+    return videoRemoved && audioRemoved;
 }
 
 void ThreadObject::pause()

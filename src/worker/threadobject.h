@@ -7,6 +7,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
+
+#include "itemresult.h"
 
 struct ConversionJob;
 class RunContext;
@@ -35,6 +38,10 @@ public:
     void setExtraOutputArguments(const QStringList &arguments);
     // The pause after each item, during which queued requests reach the worker.
     void setPauseInterval(int milliseconds);
+    // Walks and names as usual but converts and removes nothing.
+    void setDryRun(bool dryRun);
+    // Called in the worker's thread once per item, when the item is done with.
+    void setItemObserver(std::function<void(const ItemResult &)> observer);
 
     // Returns the bare output file name for the item described by entry.json at the path.
     QString getNameFromJson(const QString &entryJsonPath);
@@ -58,10 +65,11 @@ public slots:
 
 private:
     void executeJob(const ConversionJob &job, RunContext &run);
+    void handleJob(const ConversionJob &job, RunContext &run, ItemResult &result);
     QString convertWithFfmpeg(const ConversionJob &job);
     QString reasonToKeepSources(const ConversionJob &job, const RunContext &run,
                                 bool convertedByThisJob) const;
-    void removeSources(const ConversionJob &job, const QString &root);
+    bool removeSources(const ConversionJob &job, const QString &root);
     void pause();
     QString resolvedFfmpeg() const;
 
@@ -72,6 +80,8 @@ private:
     QString explicitFfmpeg;
     QStringList extraOutputArguments;
     int pauseInterval = 500;
+    bool isDryRun = false;
+    std::function<void(const ItemResult &)> itemObserver;
 };
 
 #endif // THREADOBJECT_H

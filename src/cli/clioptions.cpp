@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "clioptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+// A program named without a folder is looked up on PATH; any other path is pinned down now,
+// since conversions run with the program's own folder as the current one.
+QString resolveProgram(const QString &program)
+{
+    if (!program.contains(QLatin1Char('/')) && !program.contains(QLatin1Char('\\'))) {
+        const QString found = QStandardPaths::findExecutable(program);
+        return found.isEmpty() ? program : found;
+    }
+    return QFileInfo(program).absoluteFilePath();
+}
+
+} // namespace
+
+CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QString *message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Converts every downloaded video cache item (video.m4s, audio.m4s, entry.json) below\n"
+        "each FOLDER into an .mp4 beside the item's folder, exactly as the Vantoro window does."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption deleteSource(QStringLiteral("delete-source"),
+        QStringLiteral("Remove an item's sources once its .mp4 is verified complete."));
+    const QCommandLineOption ffmpeg(QStringLiteral("ffmpeg"),
+        QStringLiteral("Use this ffmpeg (ffprobe is looked for beside it)."), QStringLiteral("PATH"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+        QStringLiteral("List each item, its output name and whether it would be converted; change nothing."));
+    const QCommandLineOption copy(QStringLiteral("copy"),
+        QStringLiteral("Copy the streams instead of encoding them again (lossless, much faster)."));
+    const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
+        QStringLiteral("Print only failures."));
+    parser.addOptions({ help, version, deleteSource, ffmpeg, dryRun, copy, quiet });
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("A folder of video cache."),
+                                 QStringLiteral("FOLDER..."));
+
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText();
+        return CliParse::UsageError;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        return CliParse::Done;
+    }
+    if (parser.isSet(version)) {
+        *message = QStringLiteral("vantoro-cli %1").arg(QStringLiteral(VANTORO_VERSION));
+        return CliParse::Done;
+    }
+    const QStringList folders = parser.positionalArguments();
+    if (folders.isEmpty()) {
+        *message = QStringLiteral("Name at least one FOLDER (see --help).");
+        return CliParse::UsageError;
+    }
+    for (const QString &folder : folders) {
+        const QFileInfo info(folder);
+        if (!info.isDir()) {
+            *message = QStringLiteral("Not a folder: %1").arg(folder);
+            return CliParse::UsageError;
+        }
+        options->folders << info.absoluteFilePath();
+    }
+    options->deleteSource = parser.isSet(deleteSource);
+    options->dryRun = parser.isSet(dryRun);
+    options->copy = parser.isSet(copy);
+    options->quiet = parser.isSet(quiet);
+    if (parser.isSet(ffmpeg))
+        options->ffmpeg = resolveProgram(parser.value(ffmpeg));
+    return CliParse::Run;
+}

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// vantoro-cli: the converter without a window, for machines without a screen and for scripts.
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "cachewalk.h"
+#include "clioptions.h"
+#include "consoleprogress.h"
+#include "interruption.h"
+#include "threadobject.h"
+
+namespace {
+
+enum ExitCode { Success = 0, ItemFailed = 1, UsageError = 2, Interrupted = 130 };
+
+// The worker's developer diagnostics stay out of the console; warnings still show.
+void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantoro-cli"));
+    qInstallMessageHandler(dropDebugLines);
+
+    CliOptions options;
+    QString message;
+    switch (parseCliArguments(QCoreApplication::arguments(), &options, &message)) {
+    case CliParse::Done:
+        std::printf("%s\n", qPrintable(message));
+        return Success;
+    case CliParse::UsageError:
+        std::fprintf(stderr, "vantoro-cli: %s\n", qPrintable(message));
+        return UsageError;
+    case CliParse::Run:
+        break;
+    }
+    catchInterruptions();
+
+    // Counted first with a walk that keeps no list, so each line can say "[3/17]".
+    int total = 0;
+    for (const QString &folder : options.folders)
+        total += countCacheItems(folder);
+    ConsoleProgress progress(total, options.quiet);
+
+    QThread thread;
+    auto *worker = new ThreadObject;
+    worker->setDeleteSource(options.deleteSource);
+    worker->setDryRun(options.dryRun);
+    worker->setPauseInterval(0);
+    worker->setFfmpegProgram(options.ffmpeg);
+    if (options.copy)
+        worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy") });
+    worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
+    worker->moveToThread(&thread);
+    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+
+    int runsLeft = options.folders.size();
+    QObject::connect(worker, &ThreadObject::convertFinished_Signal, &app, [&runsLeft] {
+        if (--runsLeft == 0)
+            QCoreApplication::quit();
+    });
+    QTimer interruptionWatch;
+    QObject::connect(&interruptionWatch, &QTimer::timeout, &app, [worker, &interruptionWatch] {
+        if (interruptionRequested()) {
+            interruptionWatch.stop();
+            worker->stop();
+        }
+    });
+    interruptionWatch.start(20);
+
+    thread.start();
+    for (const QString &folder : options.folders)
+        QMetaObject::invokeMethod(worker, "runSomeBigWork1", Qt::QueuedConnection, Q_ARG(QString, folder));
+    app.exec();
+    thread.quit();
+    thread.wait();
+
+    const bool stopped = interruptionRequested();
+    if (!options.quiet || stopped)
+        std::printf("%s\n", qPrintable(progress.summary(options.dryRun, stopped)));
+    if (stopped)
+        return Interrupted;
+    return progress.anyFailed() ? ItemFailed : Success;
+}

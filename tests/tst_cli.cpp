@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: MIT
+// vantoro-cli as a script would run it: exit codes, dry runs, stream copies, interruptions.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
+#include "cachebuilder.h"
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList &arguments, const QByteArray &fakeMode = QByteArray())
+{
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!fakeMode.isEmpty())
+        environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"), QString::fromLatin1(fakeMode));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(VANTORO_CLI_PATH), arguments);
+    CliRun run;
+    if (!cli.waitForFinished(120000) || cli.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = cli.exitCode();
+    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void exitCodes_data();
+    void exitCodes();
+    void dryRunChangesNothing();
+    void summaryCountsEveryOutcome();
+    void copyKeepsBothStreamsAndLength();
+    void interruptionLeavesSourcesIntact_data();
+    void interruptionLeavesSourcesIntact();
+
+private:
+    QString root() const { return dir->path() + QStringLiteral("/cache"); }
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void tst_Cli::initTestCase()
+{
+    QString error;
+    if (!CacheBuilder::prepareStreams(&error))
+        QSKIP(qPrintable(error));
+}
+
+void tst_Cli::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Alpha")));
+}
+
+void tst_Cli::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("fakeMode");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    const QString fake = QStringLiteral(FAKE_FFMPEG_PATH);
+    QTest::newRow("no folder named") << QStringList() << QByteArray() << 2 << "FOLDER";
+    QTest::newRow("unknown option") << QStringList { "--bogus", "CACHE" } << QByteArray() << 2 << "bogus";
+    QTest::newRow("folder does not exist") << QStringList { "CACHE/missing" } << QByteArray() << 2 << "missing";
+    QTest::newRow("help") << QStringList { "--help" } << QByteArray() << 0 << "--delete-source";
+    QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0 << "vantoro-cli 0.1.0";
+    QTest::newRow("every item converted") << QStringList { "CACHE" } << QByteArray() << 0 << "Alpha.mp4: converted";
+    QTest::newRow("an item failed") << QStringList { "--ffmpeg", fake, "CACHE" } << QByteArray("fail") << 1
+                                    << "Alpha.mp4: failed: ffmpeg 退出码 1：Conversion failed!";
+}
+
+void tst_Cli::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, fakeMode);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    arguments.replaceInStrings(QStringLiteral("CACHE"), root());
+    const CliRun run = runCli(arguments, fakeMode);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
+}
+
+void tst_Cli::dryRunChangesNothing()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Beta")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
+    const QString before = CacheBuilder::snapshot(dir->path());
+    const CliRun run = runCli({ QStringLiteral("--dry-run"), QStringLiteral("--delete-source"), root() });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+    QVERIFY2(run.out.contains(QStringLiteral("/Alpha.mp4: would be converted")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("/Beta.mp4: would be skipped")), qPrintable(run.out));
+    QVERIFY(run.out.contains(QStringLiteral("Would convert 1, would skip 1, of 2 items.")));
+}
+
+void tst_Cli::summaryCountsEveryOutcome()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Beta")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
+    const QString broken = CacheBuilder::addItem(root(), QStringLiteral("3"), CacheBuilder::entryJson(QStringLiteral("Gamma")));
+    QVERIFY(QFile::remove(broken + QStringLiteral("/audio.m4s")));
+    const QString second = dir->path() + QStringLiteral("/more");
+    CacheBuilder::addItem(second, QStringLiteral("4"), CacheBuilder::entryJson(QStringLiteral("Delta")));
+
+    const CliRun run = runCli({ root(), second });
+    QCOMPARE(run.exitCode, 1);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 5);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("[%1/4] ").arg(i + 1)), qPrintable(lines.at(i)));
+    QVERIFY(lines.last() == QStringLiteral("Converted 2, skipped 1, failed 1, of 4 items."));
+    QVERIFY(QFile::exists(second + QStringLiteral("/Delta.mp4")));
+}
+
+void tst_Cli::copyKeepsBothStreamsAndLength()
+{
+    const CliRun run = runCli({ QStringLiteral("--copy"), QStringLiteral("--quiet"), root() });
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.isEmpty() && run.err.isEmpty(), qPrintable(run.out + run.err));
+    const MediaDurations copied = CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4"));
+    const MediaDurations video = CacheBuilder::probe(root() + QStringLiteral("/1/64/video.m4s"));
+    const MediaDurations audio = CacheBuilder::probe(root() + QStringLiteral("/1/64/audio.m4s"));
+    QVERIFY(copied.hasVideo && copied.hasAudio);
+    QVERIFY2(qAbs(copied.video - video.video) < 0.05, qPrintable(QString::number(copied.video)));
+    QVERIFY2(qAbs(copied.audio - audio.audio) < 0.05, qPrintable(QString::number(copied.audio)));
+}
+
+void tst_Cli::interruptionLeavesSourcesIntact_data()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("sends POSIX signals");
+#else
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+    QTest::newRow("termination request") << int(SIGTERM);
+#endif
+}
+
+void tst_Cli::interruptionLeavesSourcesIntact()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(int, signalNumber);
+    const QString before = CacheBuilder::snapshot(dir->path());
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"), QStringLiteral("hang"));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(VANTORO_CLI_PATH),
+              { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"), QStringLiteral(FAKE_FFMPEG_PATH), root() });
+    QVERIFY(cli.waitForStarted());
+    // The stand-in has written part of its output and now hangs.
+    QTRY_VERIFY(QFile::exists(root() + QStringLiteral("/Alpha.partial.mp4")));
+
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(cli.processId()), signalNumber);
+    QVERIFY(cli.waitForFinished(10000));
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 130);
+    QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(QStringLiteral("Stopped by the user")));
+    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"

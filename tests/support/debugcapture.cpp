@@ -9,6 +9,7 @@ namespace {
 
 QMutex mutex;
 QStringList captured;
+QStringList capturedWarnings;
 QtMessageHandler previous = nullptr;
 
 void capture(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -17,6 +18,10 @@ void capture(QtMsgType type, const QMessageLogContext &context, const QString &m
         QMutexLocker lock(&mutex);
         captured << message;
         return;
+    }
+    if (type == QtWarningMsg) {
+        QMutexLocker lock(&mutex);
+        capturedWarnings << message;
     }
     if (previous)
         previous(type, context, message);
@@ -46,8 +51,15 @@ QStringList DebugCapture::matching(const QString &text) const
     return lines().filter(text);
 }
 
+QStringList DebugCapture::warnings() const
+{
+    QMutexLocker lock(&mutex);
+    return capturedWarnings;
+}
+
 void DebugCapture::clear()
 {
     QMutexLocker lock(&mutex);
     captured.clear();
+    capturedWarnings.clear();
 }

@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// Collects every debug line written, from any thread, while it exists.
+// Collects every debug line written, from any thread, while it exists (and the warnings,
+// which still reach the usual output too).
 class DebugCapture
 {
 public:
@@ -18,6 +19,7 @@ public:
     // Lines that contain the text.
     QStringList matching(const QString &text) const;
     int count(const QString &text) const { return matching(text).size(); }
+    QStringList warnings() const;
     void clear();
 };
 

@@ -60,8 +60,16 @@ void Widget::message_FromSubthread_SLOT(QString infoString)
 {
     qDebug() << "message_FromSubthread_SLOT" << infoString;
     // The worker only speaks when something went wrong: show it, without blocking the window.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("转换出现问题"), infoString,
+    // A long report keeps its first lines in view and the whole list under the details button.
+    constexpr int linesInView = 12;
+    const QStringList lines = infoString.split(QLatin1Char('\n'));
+    QString summary = lines.mid(0, linesInView).join(QLatin1Char('\n'));
+    if (lines.size() > linesInView)
+        summary += QStringLiteral("\n……（共 %1 条，详见“Show Details...”）").arg(lines.size() - 1);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("转换出现问题"), summary,
                                 QMessageBox::Ok, this);
+    if (lines.size() > linesInView)
+        box->setDetailedText(infoString);
     box->setObjectName(QStringLiteral("failureReport"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

@@ -29,6 +29,7 @@ private slots:
     void chosenFolderIsTheItemFolder();
     void unconvertedSiblingIsProtected();
     void linkInsideAnItemIsRemovedAsALink();
+    void strayMediaKeepsItsFolder();
     void removalNeverEntersLinks();
 
 private:
@@ -191,6 +192,19 @@ void tst_Cleanup::linkInsideAnItemIsRemovedAsALink()
     QVERIFY2(report.isEmpty(), qPrintable(report));
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
     // cleanup() checks that both linked trees are untouched.
+}
+
+void tst_Cleanup::strayMediaKeepsItsFolder()
+{
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Stray")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/1/old/Clip.FLV"), "an older download"));
+    QVERIFY(CacheBuilder::writeFile(video + QStringLiteral("/extra.m4s"), "another stream"));
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    QVERIFY(!QFile::exists(video + QStringLiteral("/video.m4s")));
+    QVERIFY(!QFile::exists(video + QStringLiteral("/audio.m4s")));
+    QVERIFY(QFile::exists(video + QStringLiteral("/extra.m4s")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/1/old/Clip.FLV")));
 }
 
 void tst_Cleanup::removalNeverEntersLinks()

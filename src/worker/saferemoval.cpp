@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -51,19 +52,18 @@ bool isStrictlyInside(const QString &root, const QString &path)
     return candidate.size() > prefix.size() && candidate.startsWith(prefix, pathCase());
 }
 
-bool containsVideoStream(const QString &folder)
+bool containsMedia(const QString &folder)
 {
+    static const QStringList mediaSuffixes { QStringLiteral("m4s"), QStringLiteral("mp4"),
+                                             QStringLiteral("flv"), QStringLiteral("blv"),
+                                             QStringLiteral("mkv") };
     const QFileInfoList entries = QDir(folder).entryInfoList(everyEntry);
     for (const QFileInfo &entry : entries) {
         if (isLinkOrJunction(entry))
             continue;
-        if (entry.isDir()) {
-            if (containsVideoStream(entry.filePath()))
-                return true;
-        } else if (entry.fileName().compare(QLatin1String("video.m4s"), Qt::CaseInsensitive)
-                   == 0) {
+        if (entry.isDir() ? containsMedia(entry.filePath())
+                          : mediaSuffixes.contains(entry.suffix(), Qt::CaseInsensitive))
             return true;
-        }
     }
     return false;
 }

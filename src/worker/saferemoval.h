@@ -12,9 +12,9 @@ bool isLinkOrJunction(const QFileInfo &info);
 // True when path lies below root, never when it is root itself or above it.
 bool isStrictlyInside(const QString &root, const QString &path);
 
-// True when the folder holds a file named video.m4s (any case, hidden places included) at any
-// depth, not counting what lies behind links.
-bool containsVideoStream(const QString &folder);
+// True when the folder holds, at any depth (hidden places included, links not followed), a
+// video.m4s or any other media file: a stream or video that no conversion has accounted for.
+bool containsMedia(const QString &folder);
 
 // Removes a folder and everything in it without ever following a link: links inside are removed
 // as links, and a folder that is itself a link is left alone. Returns true when nothing remained.

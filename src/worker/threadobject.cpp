@@ -47,7 +47,7 @@ QString ffmpegFailure(const QProcess &process, bool stopped, const ErrorTail &er
 bool mayRemoveFolder(const QString &root, const QString &folder)
 {
     return isStrictlyInside(root, folder) && !isLinkOrJunction(QFileInfo(folder))
-        && !containsVideoStream(folder);
+        && !containsMedia(folder);
 }
 
 } // namespace
@@ -274,8 +274,8 @@ bool ThreadObject::removeSources(const ConversionJob &job, const QString &root)
     const bool audioRemoved = QFile::remove(job.audioFile);
     qDebug() << "\n  remove" << job.audioFile << audioRemoved;
 
-    // Only folders strictly inside the chosen one, and never one that still holds an
-    // unconverted video; the item folder when it can, else at least this stream's folder.
+    // Only folders strictly inside the chosen one, and never one that still holds a stream or
+    // video of anything else; the item folder when it can, else at least this stream's folder.
     bool folderRemoved = false;
     if (mayRemoveFolder(root, job.itemFolder))
         folderRemoved = removeFolderTree(job.itemFolder);

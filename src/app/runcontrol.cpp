@@ -63,12 +63,13 @@ void Widget::message_FromSubthread_SLOT(QString infoString)
     // A long report keeps its first lines in view and the whole list under the details button.
     constexpr int linesInView = 12;
     const QStringList lines = infoString.split(QLatin1Char('\n'));
+    const bool tooLong = lines.size() > linesInView;
     QString summary = lines.mid(0, linesInView).join(QLatin1Char('\n'));
-    if (lines.size() > linesInView)
+    if (tooLong)
         summary += QStringLiteral("\n……（共 %1 条，详见“Show Details...”）").arg(lines.size() - 1);
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("转换出现问题"), summary,
                                 QMessageBox::Ok, this);
-    if (lines.size() > linesInView)
+    if (tooLong)
         box->setDetailedText(infoString);
     box->setObjectName(QStringLiteral("failureReport"));
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -18,9 +18,6 @@ public:
     // The chosen folder could not be walked at all.
     void setMissingRoot(const QString &root);
 
-    int convertedCount() const { return converted; }
-    int skippedCount() const { return skipped; }
-    int failedCount() const { return failed; }
     bool hasProblems() const { return !lines.isEmpty(); }
     // The report in the window's language; the first line holds the counts.
     QString text() const;

@@ -84,11 +84,6 @@ void ThreadObject::setFfmpegProgram(const QString &program)
     explicitFfmpeg = program;
 }
 
-QString ThreadObject::ffmpegProgram() const
-{
-    return resolvedFfmpeg();
-}
-
 void ThreadObject::setExtraOutputArguments(const QStringList &arguments)
 {
     extraOutputArguments = arguments;

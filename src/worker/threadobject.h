@@ -33,7 +33,6 @@ public:
 
     // Uses this ffmpeg executable instead of looking one up; empty means look it up.
     void setFfmpegProgram(const QString &program);
-    QString ffmpegProgram() const;
     // Extra ffmpeg options, placed before the output name (for example "-c copy").
     void setExtraOutputArguments(const QStringList &arguments);
     // The pause after each item, during which queued requests reach the worker.

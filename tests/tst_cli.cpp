@@ -89,7 +89,7 @@ void tst_Cli::exitCodes_data()
     QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0 << "vantoro-cli 0.1.0";
     QTest::newRow("every item converted") << QStringList { "CACHE" } << QByteArray() << 0 << "Alpha.mp4: converted";
     QTest::newRow("an item failed") << QStringList { "--ffmpeg", fake, "CACHE" } << QByteArray("fail") << 1
-                                    << "Alpha.mp4: failed: ffmpeg 退出码 1：Conversion failed!";
+                                    << "Alpha.mp4: failed: ffmpeg exited with code 1: Conversion failed!";
 }
 
 void tst_Cli::exitCodes()
@@ -173,7 +173,7 @@ void tst_Cli::interruptionLeavesSourcesIntact()
               { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"), QStringLiteral(FAKE_FFMPEG_PATH), root() });
     QVERIFY(cli.waitForStarted());
     // The stand-in has written part of its output and now hangs.
-    QTRY_VERIFY(QFile::exists(root() + QStringLiteral("/Alpha.partial.mp4")));
+    QTRY_VERIFY(QFile::exists(root() + QStringLiteral("/Alpha .partial.mp4")));
 
     QElapsedTimer clock;
     clock.start();

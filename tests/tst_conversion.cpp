@@ -114,7 +114,9 @@ void tst_Conversion::existingOutputIsSkippedAndKept()
 void tst_Conversion::stalePartialOutputIsReplaced()
 {
     CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Again")));
-    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "left by a crash"));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again .partial.mp4"), "left by a crash"));
+    // An item titled "Again.partial" owns this name: it is no temporary file of ours.
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "another video"));
 
     ThreadObject worker;
     worker.setPauseInterval(0);
@@ -123,7 +125,10 @@ void tst_Conversion::stalePartialOutputIsReplaced()
 
     QVERIFY(report.isEmpty());
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Again.mp4")).hasAudio);
-    QVERIFY(!QFile::exists(root() + QStringLiteral("/Again.partial.mp4")));
+    QVERIFY(!QFile::exists(root() + QStringLiteral("/Again .partial.mp4")));
+    QFile other(root() + QStringLiteral("/Again.partial.mp4"));
+    QVERIFY(other.open(QIODevice::ReadOnly));
+    QCOMPARE(other.readAll(), QByteArray("another video"));
 }
 
 void tst_Conversion::walkRules()

@@ -9,6 +9,8 @@
 #include "errortail.h"
 #include "ffmpeglocator.h"
 #include "mediaverification.h"
+#include "outputfile.h"
+#include "reportwording.h"
 #include "runreport.h"
 #include "saferemoval.h"
 
@@ -68,8 +70,8 @@ void tst_JobPlanning::argumentsKeepWhiteSpaceInPaths()
     QCOMPARE(ffmpegCommandText(job),
              QStringLiteral("ffmpeg/bin/ffmpeg.exe -i /d/a b\tc/1/64/video.m4s -i "
                             "/d/a b\tc/1/64/audio.m4s /d/a b\tc/名字.mp4 \n"));
-    const QString partial = partialOutputFile(job);
-    QCOMPARE(partial, QStringLiteral("/d/a b\tc/名字.partial.mp4"));
+    const QString partial = temporaryOutputFile(job.outputFile);
+    QCOMPARE(partial, QStringLiteral("/d/a b\tc/名字 .partial.mp4"));
     QCOMPARE(ffmpegArguments(job, partial),
              QStringList({ "-i", job.videoFile, "-i", job.audioFile, partial }));
     QCOMPARE(ffmpegArguments(job, partial, { "-c", "copy" }),
@@ -104,29 +106,45 @@ void tst_JobPlanning::strictlyInside()
 void tst_JobPlanning::probeOutputParsing_data()
 {
     QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("hasVideo");
     QTest::addColumn<double>("video");
+    QTest::addColumn<bool>("hasAudio");
     QTest::addColumn<double>("audio");
+    QTest::addColumn<QString>("tag");
 
     QTest::newRow("streams with own durations")
         << "stream|codec_type=video|duration=2.000000\nstream|codec_type=audio|duration=2.042993\n"
            "format|duration=2.044000\n"
-        << 2.0 << 2.042993;
+        << true << 2.0 << true << 2.042993 << "";
     QTest::newRow("fragmented: container duration only")
-        << "stream|codec_type=video|duration=N/A\nformat|duration=3.000000\n" << 3.0 << -1.0;
+        << "stream|codec_type=video|duration=N/A\nformat|duration=3.000000\n"
+        << true << 3.0 << false << -1.0 << "";
+    QTest::newRow("audio without its own duration takes the container's")
+        << "stream|codec_type=video|duration=2.5\nstream|codec_type=audio|duration=N/A\n"
+           "format|duration=3.000000\n"
+        << true << 2.5 << true << 3.0 << "";
     QTest::newRow("nothing known") << "stream|codec_type=audio|duration=N/A\nformat|duration=N/A\n"
-                                   << -1.0 << -1.0;
+                                   << false << -1.0 << true << -1.0 << "";
+    QTest::newRow("tag of the container")
+        << "stream|codec_type=video|duration=1.0\nstream|codec_type=audio|duration=1.0\n"
+           "format|duration=1.0|tag:comment=vantoro-source:1;item=7\n"
+        << true << 1.0 << true << 1.0 << "vantoro-source:1;item=7";
 }
 
 void tst_JobPlanning::probeOutputParsing()
 {
     QFETCH(QString, output);
+    QFETCH(bool, hasVideo);
     QFETCH(double, video);
+    QFETCH(bool, hasAudio);
     QFETCH(double, audio);
+    QFETCH(QString, tag);
     const MediaDurations parsed = parseProbeOutput(output);
-    QCOMPARE(parsed.hasVideo, video >= 0);
+    QCOMPARE(parsed.hasVideo, hasVideo);
     QCOMPARE(parsed.video, video);
-    if (parsed.hasAudio)
-        QCOMPARE(parsed.audio, audio);
+    QCOMPARE(parsed.hasAudio, hasAudio);
+    QCOMPARE(parsed.audio, audio);
+    QCOMPARE(parsed.tag, tag);
 }
 
 void tst_JobPlanning::durationCheck_data()
@@ -161,8 +179,8 @@ void tst_JobPlanning::durationCheck()
     MediaDurations audio;
     audio.hasAudio = true;
     audio.audio = 3.0;
-    const QString reason = durationMismatch(output, video, audio);
-    QVERIFY2(reason.isEmpty() == accepted, qPrintable(reason));
+    const Problem problem = durationMismatch(output, video, audio);
+    QVERIFY2(problem.isNone() == accepted, qPrintable(chineseProblem(problem)));
 }
 
 void tst_JobPlanning::errorTailKeepsLastLineOnly()
@@ -179,11 +197,17 @@ void tst_JobPlanning::reportCountsFirst()
 {
     RunReport report;
     QVERIFY(!report.hasProblems());
-    report.addConverted();
-    report.addSkipped();
-    report.addFailure(QStringLiteral("a.mp4"), QStringLiteral("ffmpeg 崩溃"));
+    ItemResult item;
+    item.outcome = ItemResult::Converted;
+    report.addItem(item);
+    item.outcome = ItemResult::Skipped;
+    report.addItem(item);
+    item.outcome = ItemResult::Failed;
+    item.outputName = QStringLiteral("a.mp4");
+    item.failure = Problem(Problem::FfmpegCrashed);
+    report.addItem(item);
     QVERIFY(report.hasProblems());
-    const QStringList lines = report.text().split(QLatin1Char('\n'));
+    const QStringList lines = chineseReport(report).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines.at(0), QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个。"));
     QCOMPARE(lines.at(1), QStringLiteral("a.mp4：ffmpeg 崩溃"));

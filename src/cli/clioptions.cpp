@@ -60,12 +60,17 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         *message = QStringLiteral("Name at least one FOLDER (see --help).");
         return CliParse::UsageError;
     }
+    QStringList seen;
     for (const QString &folder : folders) {
         const QFileInfo info(folder);
         if (!info.isDir()) {
             *message = QStringLiteral("Not a folder: %1").arg(folder);
             return CliParse::UsageError;
         }
+        // A folder named twice (or by two spellings) is walked once.
+        if (seen.contains(info.canonicalFilePath()))
+            continue;
+        seen << info.canonicalFilePath();
         options->folders << info.absoluteFilePath();
     }
     options->deleteSource = parser.isSet(deleteSource);

@@ -1,39 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "consoleprogress.h"
 
-QString ConsoleProgress::describe(const ItemResult &result)
-{
-    QString words;
-    switch (result.outcome) {
-    case ItemResult::Converted:
-        words = QStringLiteral("converted");
-        break;
-    case ItemResult::Skipped:
-        words = QStringLiteral("skipped, the output is already there");
-        break;
-    case ItemResult::Failed:
-        words = QStringLiteral("failed: ") + result.reason;
-        break;
-    case ItemResult::WouldConvert:
-        words = QStringLiteral("would be converted");
-        break;
-    case ItemResult::WouldSkip:
-        words = QStringLiteral("would be skipped, the output is already there");
-        break;
-    case ItemResult::Passed:
-        words = QStringLiteral("passed over, another conversion was still running");
-        break;
-    }
-    if (result.sourcesRemoved)
-        words += QStringLiteral(", sources removed");
-    else if (!result.keptSources.isEmpty())
-        words += QStringLiteral(", sources kept: ") + result.keptSources;
-    return words;
-}
+#include <QStringList>
+
+#include "englishwording.h"
 
 void ConsoleProgress::itemDone(const ItemResult &result)
 {
-    ++seen;
+    // A walk that meets more items than were counted (the folder changed meanwhile) still
+    // never prints a counter past its total.
+    total = qMax(total, ++seen);
     switch (result.outcome) {
     case ItemResult::Converted:
     case ItemResult::WouldConvert:
@@ -47,16 +23,33 @@ void ConsoleProgress::itemDone(const ItemResult &result)
     case ItemResult::Passed:
         ++failed;
         break;
+    case ItemResult::Incomplete:
+        ++incomplete;
+        break;
     }
-    const bool failure = result.outcome == ItemResult::Failed || result.outcome == ItemResult::Passed;
-    if (quiet && !failure)
+    if (!result.keptSources.isNone())
+        ++keptSources;
+    if (!result.removal.isNone())
+        ++removalFailed;
+    print(QStringLiteral("[%1/%2] %3: %4")
+              .arg(seen)
+              .arg(total)
+              .arg(result.outputFile, englishOutcome(result)),
+          result.needsAttention());
+}
+
+void ConsoleProgress::walkProblem(const Problem &problem)
+{
+    ++unreadable;
+    print(englishProblem(problem), true);
+}
+
+void ConsoleProgress::print(const QString &line, bool problem)
+{
+    if (quiet && !problem)
         return;
-    const QString line = QStringLiteral("[%1/%2] %3: %4\n")
-                             .arg(seen)
-                             .arg(total)
-                             .arg(result.outputFile, describe(result));
     std::FILE *stream = quiet ? errors : out;
-    std::fputs(line.toLocal8Bit().constData(), stream);
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }
 
@@ -67,6 +60,21 @@ QString ConsoleProgress::summary(bool dryRun, bool stopped) const
             .arg(converted).arg(skipped).arg(total);
     QString text = QStringLiteral("Converted %1, skipped %2, failed %3, of %4 items.")
                        .arg(converted).arg(skipped).arg(failed).arg(total);
+    const QStringList attention = [this] {
+        QStringList parts;
+        if (incomplete)
+            parts << QStringLiteral("%1 incomplete").arg(incomplete);
+        if (keptSources)
+            parts << QStringLiteral("%1 kept their sources").arg(keptSources);
+        if (removalFailed)
+            parts << QStringLiteral("%1 could not be removed").arg(removalFailed);
+        if (unreadable)
+            parts << QStringLiteral("%1 unreadable folders").arg(unreadable);
+        return parts;
+    }();
+    if (!attention.isEmpty())
+        text += QStringLiteral(" Needs attention: ") + attention.join(QStringLiteral(", "))
+            + QLatin1Char('.');
     if (stopped)
         text += QStringLiteral(" Stopped by the user: the remaining items were left as they were.");
     return text;

@@ -8,7 +8,8 @@
 
 #include "itemresult.h"
 
-// Prints one line per item as "[3/17] name: outcome", and the closing summary.
+// Prints one line per item as "[3/17] name: outcome", a line per folder that could not be
+// read, and the closing summary.
 class ConsoleProgress
 {
 public:
@@ -17,14 +18,16 @@ public:
 
     // Called once per item, in the order the items are met.
     void itemDone(const ItemResult &result);
+    // Called for each folder the walk could not read.
+    void walkProblem(const Problem &problem);
     // The closing line; stopped when the user interrupted the run.
     QString summary(bool dryRun, bool stopped) const;
-    bool anyFailed() const { return failed > 0; }
-
-    // The words for one item's outcome, without the counter.
-    static QString describe(const ItemResult &result);
+    // True when anything needs the user's attention, which makes the exit code 1.
+    bool needsAttention() const { return failed + incomplete + keptSources + removalFailed + unreadable > 0; }
 
 private:
+    void print(const QString &line, bool problem);
+
     int total;
     bool quiet;
     std::FILE *out;
@@ -33,6 +36,10 @@ private:
     int converted = 0;
     int skipped = 0;
     int failed = 0;
+    int incomplete = 0;
+    int keptSources = 0;
+    int removalFailed = 0;
+    int unreadable = 0;
 };
 
 #endif // CONSOLEPROGRESS_H

@@ -14,6 +14,7 @@
 
 namespace {
 
+// 1 means: an item or folder needs attention (failed, incomplete, sources kept or not removed).
 enum ExitCode { Success = 0, ItemFailed = 1, UsageError = 2, Interrupted = 130 };
 
 // The worker's developer diagnostics stay out of the console; warnings still show.
@@ -60,14 +61,22 @@ int main(int argc, char *argv[])
     if (options.copy)
         worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy") });
     worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
+    worker->setWalkProblemObserver([&progress](const Problem &problem) { progress.walkProblem(problem); });
     worker->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
 
-    int runsLeft = options.folders.size();
-    QObject::connect(worker, &ThreadObject::convertFinished_Signal, &app, [&runsLeft] {
-        if (--runsLeft == 0)
+    // One folder after another: the next run is asked for only when the last one has ended,
+    // and none after an interruption.
+    QStringList folders = options.folders;
+    const auto runNext = [worker, &folders] {
+        if (folders.isEmpty() || interruptionRequested()) {
             QCoreApplication::quit();
-    });
+            return;
+        }
+        QMetaObject::invokeMethod(worker, "runSomeBigWork1", Qt::QueuedConnection,
+                                  Q_ARG(QString, folders.takeFirst()));
+    };
+    QObject::connect(worker, &ThreadObject::convertFinished_Signal, &app, runNext);
     QTimer interruptionWatch;
     QObject::connect(&interruptionWatch, &QTimer::timeout, &app, [worker, &interruptionWatch] {
         if (interruptionRequested()) {
@@ -78,8 +87,7 @@ int main(int argc, char *argv[])
     interruptionWatch.start(20);
 
     thread.start();
-    for (const QString &folder : options.folders)
-        QMetaObject::invokeMethod(worker, "runSomeBigWork1", Qt::QueuedConnection, Q_ARG(QString, folder));
+    runNext();
     app.exec();
     thread.quit();
     thread.wait();
@@ -89,5 +97,5 @@ int main(int argc, char *argv[])
         std::printf("%s\n", qPrintable(progress.summary(options.dryRun, stopped)));
     if (stopped)
         return Interrupted;
-    return progress.anyFailed() ? ItemFailed : Success;
+    return progress.needsAttention() ? ItemFailed : Success;
 }

@@ -1,10 +1,81 @@
 // SPDX-License-Identifier: MIT
 #include "cachewalk.h"
 
-CacheWalk::CacheWalk(const QString &root)
-    : walk(root, { QStringLiteral("video.m4s") }, QDir::Files | QDir::NoSymLinks,
-           QDirIterator::Subdirectories)
+namespace {
+
+const QDir::Filters visible = QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot;
+
+// Paths beyond this cannot be opened by the system: on Windows Qt works around the old limit.
+bool isTooLong(const QString &path)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    return path.toLocal8Bit().size() >= 4096;
+#endif
+}
+
+} // namespace
+
+CacheWalk::CacheWalk(const QString &root)
+{
+    enter(root);
+}
+
+CacheWalk::~CacheWalk() = default;
+
+void CacheWalk::enter(const QString &folder)
+{
+    if (isTooLong(folder)) {
+        problems.append(Problem(Problem::PathTooLong, folder));
+        return;
+    }
+    const QFileInfo info(folder);
+    bool readable = info.isReadable();
+#ifdef Q_OS_UNIX
+    readable = readable && info.isExecutable(); // a folder can be listed only when it can be entered
+#endif
+    if (!readable) {
+        problems.append(Problem(Problem::FolderUnreadable, folder));
+        return;
+    }
+    open.push_back(std::make_unique<QDirIterator>(folder, visible));
+}
+
+bool CacheWalk::hasNext()
+{
+    while (!hasFound && !open.empty()) {
+        QDirIterator &folder = *open.back();
+        if (!folder.hasNext()) {
+            open.pop_back();
+            continue;
+        }
+        folder.next();
+        const QFileInfo entry = folder.fileInfo();
+        if (entry.isDir()) {
+            enter(entry.filePath());
+        } else if (entry.fileName().compare(QLatin1String("video.m4s"), Qt::CaseInsensitive) == 0) {
+            found = entry;
+            hasFound = true;
+        }
+    }
+    return hasFound;
+}
+
+void CacheWalk::next()
+{
+    if (hasNext()) {
+        current = found;
+        hasFound = false;
+    }
+}
+
+QVector<Problem> CacheWalk::takeProblems()
+{
+    QVector<Problem> taken;
+    taken.swap(problems);
+    return taken;
 }
 
 int countCacheItems(const QString &root)

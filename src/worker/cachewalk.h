@@ -4,22 +4,40 @@
 
 #include <QDirIterator>
 #include <QString>
+#include <QVector>
+
+#include <memory>
+#include <vector>
+
+#include "itemresult.h"
 
 // Walks a cache folder lazily and yields every video.m4s (any case) at any depth; hidden
-// folders and symbolic links are left out. Nothing is listed beforehand.
+// entries and symbolic links are left out. Nothing is listed beforehand. A folder that cannot
+// be read is not passed over in silence: it becomes a problem the caller can report.
 class CacheWalk
 {
 public:
     explicit CacheWalk(const QString &root);
+    ~CacheWalk();
 
-    bool hasNext() const { return walk.hasNext(); }
+    // Looks ahead for the next video.m4s; problems met on the way are kept for takeProblems.
+    bool hasNext();
     // Advances to the next video.m4s; its path and folder are then available.
-    void next() { walk.next(); }
-    QString videoFile() const { return walk.fileInfo().absoluteFilePath(); }
-    QString videoFolder() const { return walk.fileInfo().path(); }
+    void next();
+    QString videoFile() const { return current.absoluteFilePath(); }
+    QString videoFolder() const { return current.path(); }
+
+    // The folders met since the last call that could not be read.
+    QVector<Problem> takeProblems();
 
 private:
-    QDirIterator walk;
+    void enter(const QString &folder);
+
+    std::vector<std::unique_ptr<QDirIterator>> open;
+    QFileInfo found;
+    QFileInfo current;
+    bool hasFound = false;
+    QVector<Problem> problems;
 };
 
 // How many items a run over the folder would meet, counted without keeping a list.

@@ -34,11 +34,3 @@ QStringList ffmpegArguments(const ConversionJob &job, const QString &outputPath,
     arguments += outputPath;
     return arguments;
 }
-
-QString partialOutputFile(const ConversionJob &job)
-{
-    QString stem = job.outputName;
-    if (stem.endsWith(QLatin1String(".mp4")))
-        stem.chop(4);
-    return job.outputFolder + QLatin1Char('/') + stem + QStringLiteral(".partial.mp4");
-}

@@ -17,6 +17,7 @@ struct ConversionJob
     QString outputName;
     QString outputFile;
     QString command;
+    QString sourceTag; // what the output's metadata says it was made from
 };
 
 // Returns the part of the path in front of its last "/", or the whole path when it has none.
@@ -31,8 +32,5 @@ QString ffmpegCommandText(const ConversionJob &job);
 // The arguments ffmpeg is started with: both inputs, any extra options, then the output path.
 QStringList ffmpegArguments(const ConversionJob &job, const QString &outputPath,
                             const QStringList &extraOutputArguments = {});
-
-// Where ffmpeg writes until its output is complete; ends in ".mp4" so ffmpeg picks the container.
-QString partialOutputFile(const ConversionJob &job);
 
 #endif // CONVERSIONJOB_H

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "mediaverification.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 
+#include "sourcetag.h"
+
 namespace {
+
+// ffprobe reads only headers and indexes; anything slower than this is stuck.
+constexpr int probeTimeoutMs = 30000;
 
 double parseDuration(const QString &field)
 {
@@ -14,31 +18,29 @@ double parseDuration(const QString &field)
     return ok && value >= 0 ? value : -1;
 }
 
-QString seconds(double value)
-{
-    return QString::number(value, 'f', 1);
-}
-
-QString compareStream(const char *kind, bool present, double output, double input,
+Problem compareStream(Problem::Stream stream, bool present, double output, double source,
                       double tolerance)
 {
-    const QString name = QString::fromUtf8(kind);
+    Problem problem;
+    problem.stream = stream;
     if (!present)
-        return QStringLiteral("输出缺少%1流").arg(name);
-    if (input < 0)
-        return QStringLiteral("无法读取源%1的时长").arg(name);
-    if (output < 0)
-        return QStringLiteral("无法读取输出%1的时长").arg(name);
-    if (qAbs(output - input) > tolerance)
-        return QStringLiteral("输出%1时长 %2 秒，源文件为 %3 秒，源文件可能未下载完整")
-            .arg(name, seconds(output), seconds(input));
-    return QString();
+        problem.kind = Problem::StreamMissing;
+    else if (source < 0)
+        problem.kind = Problem::SourceDurationUnknown;
+    else if (output < 0)
+        problem.kind = Problem::OutputDurationUnknown;
+    else if (qAbs(output - source) > tolerance)
+        problem.kind = Problem::DurationShort;
+    problem.outputSeconds = output;
+    problem.sourceSeconds = source;
+    return problem;
 }
 
 } // namespace
 
 MediaDurations parseProbeOutput(const QString &compactOutput)
 {
+    static const QLatin1String tagField("tag:comment=");
     MediaDurations result;
     double container = -1;
     bool videoHasOwn = false;
@@ -53,6 +55,8 @@ MediaDurations parseProbeOutput(const QString &compactOutput)
                 type = field.mid(11);
             else if (field.startsWith(QLatin1String("duration=")))
                 duration = parseDuration(field.mid(9));
+            else if (field.startsWith(tagField) && fields.value(0) == QLatin1String("format"))
+                result.tag = field.mid(tagField.size());
         }
         if (fields.value(0) == QLatin1String("format")) {
             container = duration;
@@ -73,51 +77,71 @@ MediaDurations parseProbeOutput(const QString &compactOutput)
     return result;
 }
 
-QString durationMismatch(const MediaDurations &output, const MediaDurations &videoInput,
+Problem durationMismatch(const MediaDurations &output, const MediaDurations &videoInput,
                          const MediaDurations &audioInput, double toleranceSeconds)
 {
-    const QString video = compareStream("视频", output.hasVideo, output.video, videoInput.video,
-                                        toleranceSeconds);
-    if (!video.isEmpty())
+    const Problem video = compareStream(Problem::Video, output.hasVideo, output.video,
+                                        videoInput.video, toleranceSeconds);
+    if (!video.isNone())
         return video;
-    return compareStream("音频", output.hasAudio, output.audio, audioInput.audio,
+    return compareStream(Problem::Audio, output.hasAudio, output.audio, audioInput.audio,
                          toleranceSeconds);
 }
 
-bool probeMedia(const QString &ffprobe, const QString &file, MediaDurations *result,
-                QString *reason)
-{
-    QProcess probe;
-    probe.setStandardInputFile(QProcess::nullDevice());
-    probe.start(ffprobe,
-                { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                  QStringLiteral("stream=codec_type,duration:format=duration"),
-                  QStringLiteral("-of"), QStringLiteral("compact"), file });
-    const bool finished = probe.waitForFinished(30000);
-    if (!finished || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
-        if (probe.state() != QProcess::NotRunning) {
-            probe.kill();
-            probe.waitForFinished(5000);
-        }
-        *reason = QStringLiteral("ffprobe 无法读取 %1").arg(QFileInfo(file).fileName());
-        return false;
-    }
-    *result = parseProbeOutput(QString::fromUtf8(probe.readAllStandardOutput()));
-    return true;
-}
-
-QString verifyConversion(const QString &ffprobe, const QString &outputFile,
-                         const QString &videoFile, const QString &audioFile)
+Problem probeMedia(const QString &ffprobe, const QString &file, MediaDurations *result,
+                   const StopCheck &stopRequested)
 {
     if (ffprobe.isEmpty())
-        return QStringLiteral("未找到 ffprobe，无法校验输出文件");
-    MediaDurations output;
+        return Problem(Problem::FfprobeNotFound);
+    QProcess probe;
+    probe.setStandardInputFile(QProcess::nullDevice());
+    probe.start(ffprobe, { QStringLiteral("-v"), QStringLiteral("error"),
+                           QStringLiteral("-show_entries"),
+                           QStringLiteral("stream=codec_type,duration:format=duration:format_tags=")
+                               + sourceTagKey(),
+                           QStringLiteral("-of"), QStringLiteral("compact"), file });
+    // Output is read as it comes, so a chatty ffprobe never fills its pipe and stalls.
+    QByteArray output;
+    const bool ended = waitForProcessEnd(probe, probeTimeoutMs, stopRequested,
+                                         [&] { output += probe.readAllStandardOutput(); });
+    if (!ended) {
+        killProcess(probe);
+        return Problem(stopRequested && stopRequested() ? Problem::Stopped : Problem::ProbeFailed,
+                       file);
+    }
+    output += probe.readAllStandardOutput();
+    if (probe.error() == QProcess::FailedToStart || probe.exitStatus() != QProcess::NormalExit
+        || probe.exitCode() != 0)
+        return Problem(Problem::ProbeFailed, file);
+    *result = parseProbeOutput(QString::fromUtf8(output));
+    return Problem();
+}
+
+Problem compareWithSources(const QString &ffprobe, const MediaDurations &output,
+                           const QString &videoFile, const QString &audioFile,
+                           const StopCheck &stopRequested)
+{
     MediaDurations video;
     MediaDurations audio;
-    QString reason;
-    if (!probeMedia(ffprobe, outputFile, &output, &reason)
-        || !probeMedia(ffprobe, videoFile, &video, &reason)
-        || !probeMedia(ffprobe, audioFile, &audio, &reason))
-        return reason;
+    Problem problem = probeMedia(ffprobe, videoFile, &video, stopRequested);
+    if (problem.isNone())
+        problem = probeMedia(ffprobe, audioFile, &audio, stopRequested);
+    if (!problem.isNone())
+        return problem;
     return durationMismatch(output, video, audio);
+}
+
+Problem verifyConversion(const QString &ffprobe, const QString &outputFile,
+                         const QString &expectedTag, const QString &videoFile,
+                         const QString &audioFile, const StopCheck &stopRequested)
+{
+    MediaDurations output;
+    const Problem problem = probeMedia(ffprobe, outputFile, &output, stopRequested);
+    if (!problem.isNone())
+        return problem;
+    if (expectedTag.isEmpty() || output.tag != expectedTag)
+        return Problem(output.tag.isEmpty() ? Problem::OutputUntagged
+                                            : Problem::OutputOfAnotherItem,
+                       outputFile);
+    return compareWithSources(ffprobe, output, videoFile, audioFile, stopRequested);
 }

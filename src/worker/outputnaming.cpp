@@ -1,77 +1,174 @@
 // SPDX-License-Identifier: MIT
-// How an item's output file is named from the text of its entry.json.
-#include "filenamelimits.h"
-#include "threadobject.h"
+#include "outputnaming.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QRegExp>
+#include <QFileInfo>
 #include <QtGlobal>
+
+#include "threadobject.h"
+
+const QString fallbackOutputName = QStringLiteral("destname.mp4");
 
 namespace {
 
-const QString fallbackName = QStringLiteral("destname.mp4");
+// The classic eight, and besides them the vertical bar and the control characters, which
+// Windows refuses too; a line feed taken from entry.json would make the output impossible.
+bool isForbidden(QChar c)
+{
+    switch (c.unicode()) {
+    case '\\':
+    case '/':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
+        return true;
+    default:
+        return c.unicode() >= 0x01 && c.unicode() <= 0x1f;
+    }
+}
 
-// qrand() is deprecated in Qt 5.15, but its unseeded per-thread sequence is what names
-// without a title have always been numbered by, so it stays.
+} // namespace
+
+bool readEntryText(const QString &path, QString *text, Problem *problem)
+{
+    *problem = Problem();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    // A pipe would block the run for good, a device would never end: only plain files count.
+    if (!info.isFile()) {
+        *problem = Problem(Problem::EntryNotRegular, path);
+        return false;
+    }
+    if (info.size() > maxEntryJsonBytes) {
+        *problem = Problem(Problem::EntryTooLarge, path);
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // The size may have changed since it was looked at: never read more than the limit.
+    const QByteArray bytes = file.read(maxEntryJsonBytes + 1);
+    if (bytes.size() > maxEntryJsonBytes) {
+        *problem = Problem(Problem::EntryTooLarge, path);
+        return false;
+    }
+    *text = QString::fromUtf8(bytes.constData()); // decoding stops at the first zero byte
+    return true;
+}
+
+SubtitleMarkers findSubtitle(const QString &text)
+{
+    static const QLatin1String subtitleMarker("\"download_subtitle\":");
+    SubtitleMarkers markers;
+    const int at = text.indexOf(subtitleMarker);
+    if (at != -1)
+        markers.begin = at + subtitleMarker.size() + 1; // one past the colon: the opening quote
+    markers.end = text.indexOf(QLatin1String("}}"));
+    return markers;
+}
+
+QString rawNameFromEntry(const QString &text, const SubtitleMarkers &markers, int number)
+{
+    if (markers.begin != -1)
+        return text.mid(markers.begin, markers.end - markers.begin);
+    static const QLatin1String titleMarker("\"title\":");
+    QString name;
+    const int title = text.indexOf(titleMarker);
+    if (title != -1)
+        name = text.mid(title + titleMarker.size(), 6);
+    return name + QString::number(number);
+}
+
+int removeForbiddenCharacters(QString &name)
+{
+    int kept = 0;
+    for (const QChar c : qAsConst(name)) {
+        if (!isForbidden(c))
+            name[kept++] = c;
+    }
+    const int removed = name.size() - kept;
+    name.truncate(kept);
+    return removed;
+}
+
+QString finishOutputName(const QString &filteredName)
+{
+    QString name = filteredName + QLatin1String(".mp4");
+    name.remove(QLatin1Char(' '));
+    return limitFileNameLength(name);
+}
+
+QString limitFileNameLength(const QString &name)
+{
+    if (name.toUtf8().size() <= maxFileNameBytes)
+        return name;
+    const QLatin1String suffix(".mp4");
+    const bool hasSuffix = name.endsWith(suffix);
+    QString stem = hasSuffix ? name.left(name.size() - suffix.size()) : name;
+    const QString ending = hasSuffix ? QString(suffix) : QString();
+    const int budget = maxFileNameBytes - ending.toUtf8().size();
+    int bytes = 0;
+    int keep = 0;
+    while (keep < stem.size()) {
+        // A surrogate pair is one character: never keep half of it.
+        const int width = stem.at(keep).isHighSurrogate() && keep + 1 < stem.size() ? 2 : 1;
+        const int size = stem.mid(keep, width).toUtf8().size();
+        if (bytes + size > budget)
+            break;
+        bytes += size;
+        keep += width;
+    }
+    stem.truncate(keep);
+    return stem + ending;
+}
+
 int nextNameNumber()
 {
+    // qrand() is deprecated in Qt 5.15, but its unseeded per-thread sequence is what names
+    // without a subtitle have always been numbered by, so it stays.
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED
     return qrand();
     QT_WARNING_POP
 }
 
-} // namespace
+// The worker's own naming members: the steps above, with the run's debug lines.
 
 QString ThreadObject::getNameFromJson(const QString &entryJsonPath)
 {
+    Problem ignored;
+    return nameForEntry(entryJsonPath, &ignored);
+}
+
+QString ThreadObject::nameForEntry(const QString &entryJsonPath, Problem *problem)
+{
     qDebug() << "\n getNameFromJson " << entryJsonPath;
-    if (!QFile::exists(entryJsonPath))
-        return fallbackName;
-    QFile file(entryJsonPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return fallbackName;
+    QString text;
+    if (!readEntryText(entryJsonPath, &text, problem))
+        return fallbackOutputName;
 
-    // Decoding stops at the first zero byte.
-    const QString text = QString::fromUtf8(file.readAll().constData());
-
-    const QLatin1String subtitleMarker("\"download_subtitle\":");
-    int begin = text.indexOf(subtitleMarker);
-    const int end = text.indexOf(QLatin1String("}}"));
-    QString name;
-    if (begin != -1) {
-        begin += subtitleMarker.size() + 1; // one past the colon: skips the opening quote
-        qDebug() << "\n begin11: " << begin << "end11: " << end;
-        name = text.mid(begin, end - begin);
-    } else {
-        const QLatin1String titleMarker("\"title\":");
-        const int title = text.indexOf(titleMarker);
-        if (title != -1)
-            name = text.mid(title + titleMarker.size(), 6);
-        name += QString::number(nextNameNumber());
-    }
+    const SubtitleMarkers markers = findSubtitle(text);
+    if (markers.begin != -1)
+        qDebug() << "\n begin11: " << markers.begin << "end11: " << markers.end;
+    QString name = rawNameFromEntry(text, markers, markers.begin == -1 ? nextNameNumber() : 0);
     qDebug() << "\n fileContent: " << name;
     fileNameAdjust(name);
-    name += QLatin1String(".mp4");
-    name.remove(QLatin1Char(' '));
-    file.close();
-    return limitFileNameLength(name);
+    return finishOutputName(name);
 }
 
 void ThreadObject::fileNameAdjust(QString &name)
 {
-    // Besides the classic eight, the vertical bar and the control characters are refused by
-    // Windows, and a line feed taken from entry.json would make the output impossible to create.
-    static const QRegExp illegal(QStringLiteral("[\\\\/:*?\"<>|\\x0001-\\x001f]"));
-    for (;;) {
-        qDebug() << " fileNameAdjust ";
-        if (name.isEmpty())
-            return;
-        const int at = illegal.indexIn(name);
-        if (at < 0)
-            return;
-        name.remove(at, 1);
+    // One pass, however many characters go; the lines are those of removing them one by one.
+    const int removed = removeForbiddenCharacters(name);
+    qDebug() << " fileNameAdjust ";
+    for (int i = 0; i < removed; ++i) {
         qDebug() << " fileNameAdjust  is_legal! ";
+        qDebug() << " fileNameAdjust ";
     }
 }

@@ -1,29 +1,39 @@
 // SPDX-License-Identifier: MIT
 #include "runreport.h"
 
-void RunReport::addFailure(const QString &outputName, const QString &reason)
+void RunReport::addItem(const ItemResult &item)
 {
-    ++failed;
-    lines << QStringLiteral("%1：%2").arg(outputName, reason);
+    switch (item.outcome) {
+    case ItemResult::Converted:
+        ++converted;
+        break;
+    case ItemResult::Skipped:
+        ++skipped;
+        break;
+    case ItemResult::Failed:
+        ++failed;
+        entries.append({ item.outputName, ItemFailed, item.failure });
+        break;
+    case ItemResult::Passed:
+        ++failed;
+        break;
+    case ItemResult::Incomplete:
+        ++incomplete;
+        entries.append({ item.outputName, ItemIncomplete, item.failure });
+        break;
+    case ItemResult::WouldConvert:
+    case ItemResult::WouldSkip:
+        break;
+    }
+    if (!item.nameNote.isNone())
+        entries.append({ item.outputName, NameFallback, item.nameNote });
+    if (!item.keptSources.isNone())
+        entries.append({ item.outputName, SourcesKept, item.keptSources });
+    if (!item.removal.isNone())
+        entries.append({ item.outputName, RemovalFailed, item.removal });
 }
 
-void RunReport::addKeptSources(const QString &outputName, const QString &reason)
+void RunReport::addWalkProblem(const Problem &problem)
 {
-    lines << QStringLiteral("%1：已转换，但保留了源文件（%2）").arg(outputName, reason);
-}
-
-void RunReport::setMissingRoot(const QString &root)
-{
-    lines << QStringLiteral("所选文件夹不存在或无法打开：%1").arg(root);
-}
-
-QString RunReport::text() const
-{
-    QStringList all;
-    all << QStringLiteral("转换成功 %1 个，已存在而跳过 %2 个，失败 %3 个。")
-               .arg(converted)
-               .arg(skipped)
-               .arg(failed);
-    all += lines;
-    return all.join(QLatin1Char('\n'));
+    entries.append({ QString(), WalkProblem, problem });
 }

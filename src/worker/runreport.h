@@ -2,31 +2,44 @@
 #ifndef RUNREPORT_H
 #define RUNREPORT_H
 
-#include <QSet>
+#include <QHash>
 #include <QString>
-#include <QStringList>
+#include <QVector>
 
-// What a run tells the user at its end: counts, and one line for each item that went wrong.
+#include "itemresult.h"
+
+// What a run has to tell at its end, as data: counts, and each problem with the item it
+// belongs to (no item for problems of the walk itself).
 class RunReport
 {
 public:
-    void addConverted() { ++converted; }
-    void addSkipped() { ++skipped; }
-    void addFailure(const QString &outputName, const QString &reason);
-    // A converted item whose sources were kept although the user asked for their removal.
-    void addKeptSources(const QString &outputName, const QString &reason);
-    // The chosen folder could not be walked at all.
-    void setMissingRoot(const QString &root);
+    enum Role {
+        ItemFailed,
+        ItemIncomplete,
+        SourcesKept,
+        RemovalFailed,
+        NameFallback,
+        WalkProblem,
+    };
+    struct Entry
+    {
+        QString outputName; // empty for a problem of the walk
+        Role role;
+        Problem problem;
+    };
 
-    bool hasProblems() const { return !lines.isEmpty(); }
-    // The report in the window's language; the first line holds the counts.
-    QString text() const;
+    // Counts the item and files each of its problems.
+    void addItem(const ItemResult &item);
+    // A problem of the walk: the chosen folder or one below it could not be read.
+    void addWalkProblem(const Problem &problem);
 
-private:
+    bool hasProblems() const { return !entries.isEmpty(); }
+
     int converted = 0;
     int skipped = 0;
     int failed = 0;
-    QStringList lines;
+    int incomplete = 0;
+    QVector<Entry> entries;
 };
 
 // The state one run keeps while it walks: its root, what it wrote, and its report.
@@ -36,7 +49,7 @@ public:
     explicit RunContext(const QString &root) : root(root) { }
 
     const QString root;
-    QSet<QString> writtenOutputs;
+    QHash<QString, QString> writtenOutputs; // output file -> the source tag written into it
     RunReport report;
 };
 

@@ -28,7 +28,7 @@ const QDir::Filters everyEntry = QDir::AllEntries | QDir::Hidden | QDir::System
 bool removeLink(const QFileInfo &link)
 {
     // A link to a folder on Windows (or a junction) is a directory entry of its own.
-    if (QFile::remove(link.filePath()))
+    if (removeFile(link.filePath()))
         return true;
     return QDir().rmdir(link.filePath());
 }
@@ -81,7 +81,30 @@ bool removeFolderTree(const QString &folder)
         else if (entry.isDir())
             success = removeFolderTree(entry.filePath()) && success;
         else
-            success = QFile::remove(entry.filePath()) && success;
+            success = removeFile(entry.filePath()) && success;
     }
     return QDir().rmdir(folder) && success;
+}
+
+QString linkOnTheWay(const QString &root, const QString &path)
+{
+    const QString base = normalized(root);
+    QString step = normalized(path);
+    while (isStrictlyInside(base, step)) {
+        if (isLinkOrJunction(QFileInfo(step)))
+            return step;
+        step = QFileInfo(step).path();
+    }
+    return QString();
+}
+
+bool removeFile(const QString &path)
+{
+    if (QFile::remove(path))
+        return true;
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.exists() || info.isWritable())
+        return false;
+    QFile::setPermissions(path, info.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    return QFile::remove(path);
 }

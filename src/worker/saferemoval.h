@@ -16,6 +16,13 @@ bool isStrictlyInside(const QString &root, const QString &path);
 // video.m4s or any other media file: a stream or video that no conversion has accounted for.
 bool containsMedia(const QString &folder);
 
+// The first link or junction met going from root down to path (path itself included), or
+// empty when there is none: removal never goes through one, even if it appeared mid-run.
+QString linkOnTheWay(const QString &root, const QString &path);
+
+// Removes one file, a read-only one too (Windows refuses those until the flag is cleared).
+bool removeFile(const QString &path);
+
 // Removes a folder and everything in it without ever following a link: links inside are removed
 // as links, and a folder that is itself a link is left alone. Returns true when nothing remained.
 bool removeFolderTree(const QString &folder);

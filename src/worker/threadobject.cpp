@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// The run loop, and the decisions it makes for each item: where its output goes, whether to
+// convert, and whether its sources may go.
 #include "threadobject.h"
 
 #include <QCoreApplication>
@@ -7,47 +9,46 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
 
 #include "cachewalk.h"
 #include "conversionjob.h"
-#include "errortail.h"
 #include "ffmpeglocator.h"
+#include "ffmpegprocess.h"
 #include "mediaverification.h"
+#include "outputfile.h"
+#include "outputnaming.h"
+#include "reportwording.h"
 #include "runreport.h"
 #include "saferemoval.h"
+#include "sourcetag.h"
 
 namespace {
 
-// Every item without a readable entry.json gets this name, so it never proves whose output it is.
-const QLatin1String fallbackOutputName("destname.mp4");
-
-// Long enough for a slow disk to hand ffmpeg its first bytes, short enough to notice a stop.
-constexpr int waitSliceMs = 100;
-constexpr int startTimeoutMs = 30000;
-
-QString ffmpegFailure(const QProcess &process, bool stopped, const ErrorTail &errors)
-{
-    if (stopped)
-        return QStringLiteral("已停止");
-    if (process.error() == QProcess::FailedToStart)
-        return QStringLiteral("无法启动 ffmpeg：%1").arg(process.errorString());
-    if (process.exitStatus() == QProcess::CrashExit)
-        return QStringLiteral("ffmpeg 崩溃");
-    if (process.exitCode() != 0) {
-        const QString last = errors.lastLine();
-        return last.isEmpty() ? QStringLiteral("ffmpeg 退出码 %1").arg(process.exitCode())
-                              : QStringLiteral("ffmpeg 退出码 %1：%2").arg(process.exitCode()).arg(last);
-    }
-    return QString();
-}
+// "<name>(2).mp4" and on: far more than any folder of downloads will ever need.
+constexpr int maxNameChoices = 1000;
 
 bool mayRemoveFolder(const QString &root, const QString &folder)
 {
     return isStrictlyInside(root, folder) && !isLinkOrJunction(QFileInfo(folder))
         && !containsMedia(folder);
+}
+
+// A stream the run may hand to ffmpeg and later remove: a plain file, not a link or a pipe.
+bool isPlainFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink();
+}
+
+// Less free space than this beside a damaged output makes a full disk its likely cause.
+bool diskNearlyFull(const ConversionJob &job)
+{
+    const qint64 sources = QFileInfo(job.videoFile).size() + QFileInfo(job.audioFile).size();
+    const qint64 available = QStorageInfo(job.outputFolder).bytesAvailable();
+    return available >= 0 && available < qMax<qint64>(sources, 64 * 1024 * 1024);
 }
 
 } // namespace
@@ -104,6 +105,11 @@ void ThreadObject::setItemObserver(std::function<void(const ItemResult &)> obser
     itemObserver = std::move(observer);
 }
 
+void ThreadObject::setWalkProblemObserver(std::function<void(const Problem &)> observer)
+{
+    walkProblemObserver = std::move(observer);
+}
+
 void ThreadObject::processfinishedSlot(int aa)
 {
     qDebug() << " processfinishedSlot " << aa;
@@ -124,162 +130,241 @@ void ThreadObject::runSomeBigWork1(QString dirString)
 
 void ThreadObject::runConversion(QString dirString)
 {
+    // A stop ends the run it came for; this one starts afresh.
+    isStopRequested = false;
     // Jobs change the current folder, so a relative root must be pinned down first.
     if (QDir::isRelativePath(dirString))
         dirString = QFileInfo(dirString).absoluteFilePath();
     RunContext run(dirString);
     if (!QFileInfo(dirString).isDir()) {
-        run.report.setMissingRoot(dirString);
-        emit message_FromSubthread_Signal(run.report.text());
+        reportWalkProblems({ Problem(Problem::RootUnreadable, dirString) }, run);
+        emit message_FromSubthread_Signal(chineseReport(run.report));
         emit convertFinished_Signal();
         return;
     }
 
-    for (CacheWalk walk(dirString); walk.hasNext() && !isStopRequested;) {
+    CacheWalk walk(dirString);
+    while (walk.hasNext() && !isStopRequested) {
         walk.next();
+        reportWalkProblems(walk.takeProblems(), run);
         ConversionJob job = jobForVideoFile(walk.videoFile(), walk.videoFolder());
-        job.outputName = getNameFromJson(job.entryJsonFile);
+        ItemResult result;
+        job.outputName = nameForEntry(job.entryJsonFile, &result.nameNote);
         job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
-        emitCurrentFileName(job.outputName);
+        placeOutput(job, run, result);
+        emitCurrentFileName(QFileInfo(job.outputFile).fileName());
         QDir::setCurrent(QCoreApplication::applicationDirPath());
         job.command = ffmpegCommandText(job);
         qDebug() << "\n" << job.command << " isstarted:" << isStarted << "\n";
-        executeJob(job, run);
+        executeJob(job, run, result);
+        run.report.addItem(result);
+        if (itemObserver)
+            itemObserver(result);
     }
+    reportWalkProblems(walk.takeProblems(), run);
 
     qDebug() << "\n" << "all finished" << "\n";
     if (run.report.hasProblems())
-        emit message_FromSubthread_Signal(run.report.text());
+        emit message_FromSubthread_Signal(chineseReport(run.report));
     emit convertFinished_Signal();
 }
 
-void ThreadObject::executeJob(const ConversionJob &job, RunContext &run)
+void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunContext &run)
 {
-    ItemResult result;
-    result.outputName = job.outputName;
-    result.outputFile = job.outputFile;
-    handleJob(job, run, result);
-    if (itemObserver)
-        itemObserver(result);
+    for (const Problem &problem : problems) {
+        run.report.addWalkProblem(problem);
+        if (walkProblemObserver)
+            walkProblemObserver(problem);
+    }
 }
 
-void ThreadObject::handleJob(const ConversionJob &job, RunContext &run, ItemResult &result)
+// Finds the name the item's output has or will have. A name taken by another item's video,
+// or by anything that is not a plain file, passes to the next free "<name>(n).mp4"; an
+// output this item made before is skipped; one whose origin is unknown is left alone.
+void ThreadObject::placeOutput(ConversionJob &job, const RunContext &run, ItemResult &result)
 {
+    job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
+    const QString ownItem = taggedItemName(job.sourceTag);
+    const QString wanted = job.outputFile;
+    result.outcome = ItemResult::WouldConvert;
+    for (int n = 1; n <= maxNameChoices; ++n) {
+        job.outputFile = numberedOutputFile(wanted, n);
+        const PathOccupant occupant = occupantAt(job.outputFile);
+        if (occupant == PathOccupant::Nothing)
+            return;
+        if (occupant == PathOccupant::Foreign)
+            continue;
+        QString tag = run.writtenOutputs.value(job.outputFile);
+        if (tag.isEmpty()) {
+            MediaDurations existing;
+            probeMedia(resolvedFfprobe(), job.outputFile, &existing,
+                       [this] { return stopRequested(); });
+            tag = existing.tag;
+        }
+        if (!tag.isEmpty() && tag == job.sourceTag) {
+            result.outcome = ItemResult::WouldSkip;
+            return;
+        }
+        const QString taggedItem = taggedItemName(tag);
+        if (taggedItem.isEmpty() || taggedItem == ownItem) {
+            // Another video of this same item, or a file whose origin nobody can tell.
+            result.outcome = ItemResult::WouldSkip;
+            result.keptSources = Problem(taggedItem.isEmpty() ? Problem::OutputUntagged
+                                                              : Problem::OutputOfAnotherItem,
+                                         job.outputFile);
+            return;
+        }
+    }
+    result.outcome = ItemResult::Failed;
+    result.failure = Problem(Problem::RenameFailed, wanted);
+}
+
+void ThreadObject::executeJob(const ConversionJob &job, RunContext &run, ItemResult &result)
+{
+    result.outputName = QFileInfo(job.outputFile).fileName();
+    result.outputFile = job.outputFile;
+    if (isStarted || isDryRun)
+        result.keptSources = Problem();
     if (isStarted) {
         result.outcome = ItemResult::Passed;
         return;
     }
-
-    const bool outputExisted = QFileInfo::exists(job.outputFile);
-    if (isDryRun) {
-        result.outcome = outputExisted ? ItemResult::WouldSkip : ItemResult::WouldConvert;
+    if (isDryRun || result.outcome == ItemResult::Failed)
         return;
-    }
-    if (outputExisted) {
+
+    Problem verification;
+    if (result.outcome == ItemResult::WouldSkip) {
         result.outcome = ItemResult::Skipped;
-        run.report.addSkipped();
     } else {
-        result.reason = convertWithFfmpeg(job);
-        if (result.reason.isEmpty()) {
-            result.outcome = ItemResult::Converted;
-            run.writtenOutputs.insert(job.outputFile);
-            run.report.addConverted();
-        } else {
-            result.outcome = ItemResult::Failed;
-            run.report.addFailure(job.outputName, result.reason);
-        }
+        convert(job, result, &verification);
+        if (result.outcome == ItemResult::Converted || result.outcome == ItemResult::Incomplete)
+            run.writtenOutputs.insert(job.outputFile, job.sourceTag);
     }
 
     pause();
 
     // Read the choice only now: the user may have changed it while ffmpeg ran.
-    if (isStopRequested || !isDeleteSource || !QFileInfo::exists(job.outputFile))
-        return;
-    if (result.outcome == ItemResult::Failed)
-        return; // the failure is reported already
-    result.keptSources = reasonToKeepSources(job, run, result.outcome == ItemResult::Converted);
-    if (!result.keptSources.isEmpty()) {
-        run.report.addKeptSources(job.outputName, result.keptSources);
+    const bool removalAsked = isDeleteSource && !isStopRequested;
+    if (!removalAsked || (result.outcome != ItemResult::Converted && result.outcome != ItemResult::Skipped)) {
+        result.keptSources = Problem();
         return;
     }
-    result.sourcesRemoved = removeSources(job, run.root);
+    if (result.keptSources.isNone())
+        result.keptSources = reasonToKeepSources(job, result, verification);
+    if (result.keptSources.isNone())
+        removeSources(job, run.root, result);
 }
 
-QString ThreadObject::convertWithFfmpeg(const ConversionJob &job)
+// Runs ffmpeg into the temporary file, checks what it wrote, and only then gives it its name.
+void ThreadObject::convert(const ConversionJob &job, ItemResult &result, Problem *verification)
 {
-    const QString program = resolvedFfmpeg();
-    if (program.isEmpty())
-        return QStringLiteral("未找到 ffmpeg");
-
-    QProcess process;
-    connect(&process, SIGNAL(started()), this, SLOT(processstartedSlot()));
-    connect(&process, SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
-
-    // ffmpeg writes under a temporary name, so an interrupted conversion never looks finished.
-    // A leftover from an earlier crash would make ffmpeg ask before overwriting it.
-    const QString partial = partialOutputFile(job);
-    QFile::remove(partial);
-    // From the null device ffmpeg can neither wait for an answer nor read a stray "q".
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, ffmpegArguments(job, partial, extraOutputArguments), QIODevice::ReadWrite);
-    process.waitForStarted(startTimeoutMs);
-
-    ErrorTail errors;
-    while (process.state() != QProcess::NotRunning && !isStopRequested) {
-        process.waitForFinished(waitSliceMs);
-        errors.append(process.readAllStandardError());
+    result.outcome = ItemResult::Failed;
+    for (const QString &stream : { job.videoFile, job.audioFile }) {
+        if (QFileInfo(stream).isSymLink() || (QFileInfo::exists(stream) && !isPlainFile(stream))) {
+            result.failure = Problem(Problem::StreamNotRegular, stream);
+            return;
+        }
     }
-    const bool stopped = process.state() != QProcess::NotRunning;
-    if (stopped) {
-        qDebug() << "\n  finished but still runing,kill it";
-        process.kill();
-        process.waitForFinished(startTimeoutMs);
+    const QString temporary = temporaryOutputFile(job.outputFile);
+    // Only a leftover of this very item can stand under its temporary name.
+    QFile::remove(temporary);
+    if (occupantAt(temporary) != PathOccupant::Nothing) {
+        result.failure = Problem(Problem::RenameFailed, temporary);
+        return;
+    }
+
+    FfmpegProcess ffmpeg;
+    connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
+    connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
+    const QStringList tag { QStringLiteral("-metadata"), sourceTagKey() + QLatin1Char('=') + job.sourceTag };
+    result.failure = ffmpeg.run(resolvedFfmpeg(),
+                                ffmpegArguments(job, temporary, extraOutputArguments + tag),
+                                [this] { return stopRequested(); });
+    if (ffmpeg.wasKilled())
         isStarted = false;
-    }
-    errors.append(process.readAllStandardError());
+    if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
+        result.failure = Problem(Problem::NoOutput);
 
-    QString failure = ffmpegFailure(process, stopped, errors);
-    if (failure.isEmpty() && !QFileInfo::exists(partial))
-        failure = QStringLiteral("ffmpeg 没有生成输出文件");
-    if (failure.isEmpty() && !QFile::rename(partial, job.outputFile))
-        failure = QStringLiteral("无法把临时文件改名为 %1").arg(job.outputName);
-    if (!failure.isEmpty())
-        QFile::remove(partial);
-    return failure;
+    // ffmpeg may exit with 0 after failing to finish the file (a full disk does that): what it
+    // wrote must show both streams before it takes a final name.
+    MediaDurations written;
+    if (result.failure.isNone()) {
+        const Problem probed = probeMedia(resolvedFfprobe(), temporary, &written,
+                                          [this] { return stopRequested(); });
+        if (probed.kind == Problem::ProbeFailed || (probed.isNone() && (!written.hasVideo || !written.hasAudio))) {
+            result.failure = Problem(Problem::OutputDamaged, job.outputFile);
+            result.failure.lowDiskSpace = diskNearlyFull(job);
+        } else if (probed.kind == Problem::Stopped) {
+            result.failure = probed;
+        } else if (probed.isNone()) {
+            *verification = compareWithSources(resolvedFfprobe(), written, job.videoFile,
+                                               job.audioFile, [this] { return stopRequested(); });
+        } else {
+            *verification = probed; // no ffprobe: kept, but never trusted with the sources
+        }
+    }
+    if (result.failure.isNone() && !commitOutput(temporary, job.outputFile))
+        result.failure = Problem(Problem::RenameFailed, job.outputFile);
+    if (!result.failure.isNone()) {
+        QFile::remove(temporary);
+        return;
+    }
+    if (verification->kind == Problem::DurationShort) {
+        // All there is of that video: kept under its name, and its sources with it.
+        result.outcome = ItemResult::Incomplete;
+        result.failure = *verification;
+        return;
+    }
+    result.outcome = ItemResult::Converted;
 }
 
-QString ThreadObject::reasonToKeepSources(const ConversionJob &job, const RunContext &run,
-                                          bool convertedByThisJob) const
+Problem ThreadObject::reasonToKeepSources(const ConversionJob &job, const ItemResult &result,
+                                          const Problem &verification) const
 {
     // Every item without a readable entry.json shares the fallback name, and the walk is lazy:
     // a later item may still turn out to claim the same file. Such sources always stay.
     if (job.outputName == fallbackOutputName)
-        return QStringLiteral("无法读取 entry.json，输出使用了共用的默认名");
-    if (!convertedByThisJob && run.writtenOutputs.contains(job.outputFile))
-        return QStringLiteral("输出文件是本次另一项生成的");
-    return verifyConversion(locateFfprobe(resolvedFfmpeg()), job.outputFile, job.videoFile,
-                            job.audioFile);
+        return Problem(Problem::FallbackName, job.outputFile);
+    if (result.outcome == ItemResult::Converted)
+        return verification;
+    return verifyConversion(resolvedFfprobe(), job.outputFile, job.sourceTag, job.videoFile,
+                            job.audioFile, [this] { return stopRequested(); });
 }
 
-bool ThreadObject::removeSources(const ConversionJob &job, const QString &root)
+void ThreadObject::removeSources(const ConversionJob &job, const QString &root, ItemResult &result)
 {
-    const bool videoRemoved = QFile::remove(job.videoFile);
+    // Checked again just before: a folder on the way may have become a link since the walk.
+    const QString link = linkOnTheWay(root, job.videoFile);
+    if (!link.isEmpty()) {
+        result.keptSources = Problem(Problem::LinkOnTheWay, link);
+        return;
+    }
+    const bool videoRemoved = removeFile(job.videoFile);
     qDebug() << "\n  remove" << job.videoFile << videoRemoved;
-    const bool audioRemoved = QFile::remove(job.audioFile);
+    const bool audioRemoved = removeFile(job.audioFile);
     qDebug() << "\n  remove" << job.audioFile << audioRemoved;
 
     // Only folders strictly inside the chosen one, and never one that still holds a stream or
     // video of anything else; the item folder when it can, else at least this stream's folder.
     bool folderRemoved = false;
+    QString folder;
     if (mayRemoveFolder(root, job.itemFolder))
-        folderRemoved = removeFolderTree(job.itemFolder);
+        folder = job.itemFolder;
     else if (mayRemoveFolder(root, job.videoFolder))
-        folderRemoved = removeFolderTree(job.videoFolder);
+        folder = job.videoFolder;
+    if (!folder.isEmpty())
+        folderRemoved = removeFolderTree(folder);
     if (isStrictlyInside(root, job.itemFolder))
         QDir(job.itemFolder).mkdir(QStringLiteral("remove1111"));
     qDebug() << "\n  this one is Finished! delete" << folderRemoved << " -->" << job.itemFolder;
-    return videoRemoved && audioRemoved;
+
+    result.sourcesRemoved = videoRemoved && audioRemoved;
+    if (!videoRemoved)
+        result.removal = Problem(Problem::RemovalFailed, job.videoFile);
+    else if (!audioRemoved)
+        result.removal = Problem(Problem::RemovalFailed, job.audioFile);
+    else if (!folder.isEmpty() && !folderRemoved)
+        result.removal = Problem(Problem::RemovalFailed, folder);
 }
 
 void ThreadObject::pause()
@@ -296,4 +381,9 @@ QString ThreadObject::resolvedFfmpeg() const
 {
     return explicitFfmpeg.isEmpty() ? locateFfmpeg(QCoreApplication::applicationDirPath())
                                     : explicitFfmpeg;
+}
+
+QString ThreadObject::resolvedFfprobe() const
+{
+    return locateFfprobe(resolvedFfmpeg());
 }

@@ -24,7 +24,8 @@ public:
     explicit ThreadObject(QObject *parent = nullptr);
     ~ThreadObject() override;
 
-    // Asks a run in progress to end as soon as its ffmpeg can be killed; safe from any thread.
+    // Asks the run in progress to end as soon as its ffmpeg can be killed; a later run starts
+    // afresh. Safe from any thread.
     void stop();
     // Chooses whether converted items lose their sources; safe from any thread.
     void setDeleteSource(bool deleteSource);
@@ -41,10 +42,12 @@ public:
     void setDryRun(bool dryRun);
     // Called in the worker's thread once per item, when the item is done with.
     void setItemObserver(std::function<void(const ItemResult &)> observer);
+    // Called in the worker's thread for each folder the walk could not read.
+    void setWalkProblemObserver(std::function<void(const Problem &)> observer);
 
     // Returns the bare output file name for the item described by entry.json at the path.
     QString getNameFromJson(const QString &entryJsonPath);
-    // Removes, one at a time, every character a Windows file name may not hold.
+    // Removes every character a Windows file name may not hold.
     void fileNameAdjust(QString &name);
 
     // Performs one whole conversion run over the folder.
@@ -63,14 +66,18 @@ public slots:
     void runSomeBigWork1(QString dirString);
 
 private:
-    void executeJob(const ConversionJob &job, RunContext &run);
-    void handleJob(const ConversionJob &job, RunContext &run, ItemResult &result);
-    QString convertWithFfmpeg(const ConversionJob &job);
-    QString reasonToKeepSources(const ConversionJob &job, const RunContext &run,
-                                bool convertedByThisJob) const;
-    bool removeSources(const ConversionJob &job, const QString &root);
+    QString nameForEntry(const QString &entryJsonPath, Problem *problem);
+    void placeOutput(ConversionJob &job, const RunContext &run, ItemResult &result);
+    void executeJob(const ConversionJob &job, RunContext &run, ItemResult &result);
+    void convert(const ConversionJob &job, ItemResult &result, Problem *verification);
+    Problem reasonToKeepSources(const ConversionJob &job, const ItemResult &result,
+                                const Problem &verification) const;
+    void removeSources(const ConversionJob &job, const QString &root, ItemResult &result);
+    void reportWalkProblems(const QVector<Problem> &problems, RunContext &run);
     void pause();
     QString resolvedFfmpeg() const;
+    QString resolvedFfprobe() const;
+    bool stopRequested() const { return isStopRequested; }
 
     bool isStarted = false;
     std::atomic<bool> isDeleteSource { false };
@@ -81,6 +88,7 @@ private:
     int pauseInterval = 500;
     bool isDryRun = false;
     std::function<void(const ItemResult &)> itemObserver;
+    std::function<void(const Problem &)> walkProblemObserver;
 };
 
 #endif // THREADOBJECT_H

@@ -124,8 +124,7 @@ bool truncate(const QString &file, double fraction)
 MediaDurations probe(const QString &file)
 {
     MediaDurations result;
-    QString reason;
-    probeMedia(ffprobe(), file, &result, &reason);
+    probeMedia(ffprobe(), file, &result);
     return result;
 }
 

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "ffmpegprocess.h"
+
+#include <QDebug>
+
+#include "errortail.h"
+
+namespace {
+
+// Long enough for a slow disk to hand ffmpeg its first bytes.
+constexpr int startTimeoutMs = 30000;
+
+} // namespace
+
+FfmpegProcess::FfmpegProcess()
+{
+    // From the null device ffmpeg can neither wait for an answer nor read a stray "q".
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.setStandardOutputFile(QProcess::nullDevice());
+}
+
+Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
+                           const StopCheck &stopRequested)
+{
+    if (program.isEmpty())
+        return Problem(Problem::FfmpegNotFound);
+
+    child.start(program, arguments, QIODevice::ReadWrite);
+    child.waitForStarted(startTimeoutMs);
+
+    // Only the end of what ffmpeg says is kept: a long conversion cannot grow memory.
+    ErrorTail errors;
+    waitForProcessEnd(child, -1, stopRequested,
+                      [this, &errors] { errors.append(child.readAllStandardError()); });
+    if (child.state() != QProcess::NotRunning) {
+        qDebug() << "\n  finished but still runing,kill it";
+        killProcess(child);
+        killed = true;
+        return Problem(Problem::Stopped);
+    }
+    errors.append(child.readAllStandardError());
+
+    if (child.error() == QProcess::FailedToStart) {
+        Problem failed(Problem::FfmpegFailedToStart, program);
+        failed.detail = child.errorString();
+        return failed;
+    }
+    if (child.exitStatus() == QProcess::CrashExit)
+        return Problem(Problem::FfmpegCrashed);
+    if (child.exitCode() != 0) {
+        Problem exited(Problem::FfmpegExited);
+        exited.exitCode = child.exitCode();
+        exited.detail = errors.lastLine();
+        return exited;
+    }
+    return Problem();
+}

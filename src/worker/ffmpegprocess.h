@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#ifndef FFMPEGPROCESS_H
+#define FFMPEGPROCESS_H
+
+#include <QProcess>
+#include <QStringList>
+
+#include "itemresult.h"
+#include "processwait.h"
+
+// One ffmpeg child process: started with an argument list, watched until it ends or a stop
+// arrives, killed when it must be, and what became of it kept as data.
+class FfmpegProcess
+{
+public:
+    FfmpegProcess();
+
+    // The process itself, for connecting to its signals before it starts.
+    QProcess *process() { return &child; }
+
+    // Runs the program to its end, or until a stop is requested (then it is killed).
+    // Returns no problem when ffmpeg started and exited with code 0.
+    Problem run(const QString &program, const QStringList &arguments,
+                const StopCheck &stopRequested);
+
+    // True when the process had to be killed because a stop arrived while it ran.
+    bool wasKilled() const { return killed; }
+
+private:
+    QProcess child;
+    bool killed = false;
+};
+
+#endif // FFMPEGPROCESS_H

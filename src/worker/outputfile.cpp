@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "outputfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QLatin1String mp4Suffix(".mp4");
+
+QString withoutMp4Suffix(const QString &path)
+{
+    return path.endsWith(mp4Suffix) ? path.left(path.size() - mp4Suffix.size()) : path;
+}
+
+} // namespace
+
+PathOccupant occupantAt(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return PathOccupant::Foreign;
+    if (!info.exists())
+        return PathOccupant::Nothing;
+    return info.isFile() ? PathOccupant::RegularFile : PathOccupant::Foreign;
+}
+
+QString temporaryOutputFile(const QString &outputFile)
+{
+    // Still ends in ".mp4", so ffmpeg picks the container from the name as usual.
+    return withoutMp4Suffix(outputFile) + QStringLiteral(" .partial.mp4");
+}
+
+QString numberedOutputFile(const QString &outputFile, int n)
+{
+    if (n <= 1)
+        return outputFile;
+    return withoutMp4Suffix(outputFile) + QStringLiteral("(%1)").arg(n) + mp4Suffix;
+}
+
+bool commitOutput(const QString &temporaryFile, const QString &outputFile)
+{
+    // QFile::rename falls back to copying into the destination when renaming fails, and a
+    // copy into a dangling link would land wherever the link points: check first.
+    if (occupantAt(outputFile) != PathOccupant::Nothing
+        || occupantAt(temporaryFile) != PathOccupant::RegularFile)
+        return false;
+    return QFile::rename(temporaryFile, outputFile)
+        && occupantAt(outputFile) == PathOccupant::RegularFile;
+}

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#include "processwait.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+namespace {
+
+// A killed process cannot refuse to go; this only covers a slow system taking it away.
+constexpr int killWaitMs = 5000;
+
+} // namespace
+
+bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,
+                       const std::function<void()> &onSlice)
+{
+    const QDeadlineTimer deadline = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                                  : QDeadlineTimer(timeoutMs);
+    while (process.state() != QProcess::NotRunning) {
+        if (stopRequested && stopRequested())
+            return false;
+        if (deadline.hasExpired())
+            return false;
+        process.waitForFinished(stopCheckIntervalMs);
+        if (onSlice)
+            onSlice();
+    }
+    return true;
+}
+
+void killProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished(killWaitMs);
+}

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#ifndef PROCESSWAIT_H
+#define PROCESSWAIT_H
+
+#include <functional>
+
+class QProcess;
+
+// Answers whether the user has asked the run to stop; asked often, so it must be cheap.
+using StopCheck = std::function<bool()>;
+
+// How long a run may take to notice a stop while it waits for a child process.
+constexpr int stopCheckIntervalMs = 100;
+
+// Waits for a started process to end, in short slices so that a stop is seen within
+// stopCheckIntervalMs; a negative timeout waits as long as it runs. onSlice, when given, runs
+// after every slice (to read output as it comes). Returns true when the process has ended.
+bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,
+                       const std::function<void()> &onSlice = {});
+
+// Kills a process that still runs and waits briefly for the system to take it away.
+void killProcess(QProcess &process);
+
+#endif // PROCESSWAIT_H

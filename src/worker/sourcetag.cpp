@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "sourcetag.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+const QLatin1String tagPrefix("vantoro-source:1;item=");
+constexpr qint64 sampleBytes = 64 * 1024;
+
+// Feeds the hash with the first and the last 64 KiB of the file; false when it cannot be read.
+bool addSamples(QCryptographicHash &hash, const QString &path, qint64 *size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *size = file.size();
+    hash.addData(file.read(sampleBytes));
+    if (*size > sampleBytes) {
+        if (!file.seek(qMax(sampleBytes, *size - sampleBytes)))
+            return false;
+        hash.addData(file.read(sampleBytes));
+    }
+    return true;
+}
+
+QString encoded(const QString &name)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(name, QByteArray(), "~"));
+}
+
+} // namespace
+
+QString sourceTag(const QString &itemFolder, const QString &videoFolder, const QString &videoFile,
+                  const QString &audioFile)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    qint64 videoSize = 0;
+    qint64 audioSize = 0;
+    if (!addSamples(hash, videoFile, &videoSize) || !addSamples(hash, audioFile, &audioSize))
+        return QString();
+    // Percent-encoded, so the folder name can hold neither the separators nor anything
+    // ffprobe would escape when it prints the tag back.
+    return tagPrefix + encoded(QFileInfo(itemFolder).fileName())
+        + QStringLiteral(";folder=%1;video=%2;audio=%3;sha256=%4")
+              .arg(encoded(QFileInfo(videoFolder).fileName()))
+              .arg(videoSize)
+              .arg(audioSize)
+              .arg(QString::fromLatin1(hash.result().toHex().left(32)));
+}
+
+QString taggedItemName(const QString &tag)
+{
+    if (!tag.startsWith(tagPrefix))
+        return QString();
+    const int end = tag.indexOf(QLatin1Char(';'), tagPrefix.size());
+    return QUrl::fromPercentEncoding(tag.mid(tagPrefix.size(), end - tagPrefix.size()).toLatin1());
+}
+
+QString sourceTagKey()
+{
+    return QStringLiteral("comment");
+}

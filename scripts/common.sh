@@ -19,18 +19,27 @@ ensure_packages() {
         apt-get update -q
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
     else
-        echo "Vantoro needs packages that are not installed. Run this, then try again:" >&2
-        echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+        echo "Vantoro needs packages that are not installed. Run this as root, then try again:" >&2
+        echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
 }
 
-BUILD_PACKAGES=(cmake make g++ qtbase5-dev qtbase5-dev-tools ffmpeg)
+BUILD_PACKAGES=(cmake make g++ qtbase5-dev ffmpeg)
+# What the whole test suite needs besides: Qt 6, the fuzzer's clang with its runtime, MinGW's
+# windres for the resource script, the desktop-file and package checkers, clang-format.
+TEST_PACKAGES=(qt6-base-dev clang libclang-rt-dev clang-format binutils-mingw-w64-i686
+               desktop-file-utils)
 
 # Configures and builds into the given folder; extra arguments go to cmake.
 configure_and_build() {
     local dir=$1
     shift
+    if [ -e "$dir" ] && [ ! -w "$dir" ]; then
+        echo "The build folder $dir belongs to $(stat -c %U "$dir"), and you cannot write to it." >&2
+        echo "Remove it (as $(stat -c %U "$dir")), or run this as that user." >&2
+        exit 1
+    fi
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$dir" -j "$(nproc)"
 }

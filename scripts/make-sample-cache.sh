@@ -21,15 +21,15 @@ item() {
     printf '%s\n' "$5" > "$folder/entry.json"
 }
 
-entry() { # entry TITLE AVID CID PART SUBTITLE
-    printf '{"media_type":2,"has_dash_audio":true,"is_completed":true,"total_bytes":0,"downloaded_bytes":0,"title":"%s","type_tag":"64","prefered_video_quality":64,"quality_pithy_description":"360P","avid":%s,"page_data":{"cid":%s,"page":%s,"from":"vupload","part":"%s","download_subtitle":"%s"}}' "$@"
+# Only the two keys Vantoro reads are real; the rest is filler of our own.
+entry() { # entry TITLE SUBTITLE
+    printf '{"colour":"teal","title":"%s","shelf":{"row":1,"download_subtitle":"%s"}}' "$@"
 }
 
-item "s_1001/c_5001" 64 testsrc 440 "$(entry '城市夜景纪录片' 1001 5001 1 '第1集 城市的灯光' 'P1 第1集 城市的灯光')"
-item "s_1001/c_5002" 64 testsrc2 523 "$(entry '城市夜景纪录片' 1001 5002 2 '第2集 午夜列车' 'P2 第2集 午夜列车')"
-item "s_1002/c_6001" 32 smptebars 660 "$(entry 'Cooking at Home' 1002 6001 1 'Episode 1: Bread?' 'Episode 1: Bread?')"
-item "s_1003/c_7001" 16 rgbtestsrc 330 "$(entry 'Lo-fi beats / study' 1003 7001 1 'Side A' 'Side A <live>')"
-# An older entry without download_subtitle: the name comes from the title and a number.
-item "s_1004/c_8001" 64 mandelbrot 392 \
-    '{"media_type":2,"title":"旅行日记 Vlog","type_tag":"64","avid":1004,"page_data":{"cid":8001,"page":1}}'
+item "s_1001/c_5001" 64 testsrc 440 "$(entry '城市夜景纪录片' 'P1 第1集 城市的灯光')"
+item "s_1001/c_5002" 64 testsrc2 523 "$(entry '城市夜景纪录片' 'P2 第2集 午夜列车')"
+item "s_1002/c_6001" 32 smptebars 660 "$(entry 'Cooking at Home' 'Episode 1: Bread?')"
+item "s_1003/c_7001" 16 rgbtestsrc 330 "$(entry 'Lo-fi beats / study' 'Side A <live>')"
+# An entry without download_subtitle: the name comes from the title and a number.
+item "s_1004/c_8001" 64 mandelbrot 392 '{"colour":"amber","title":"旅行日记 Vlog","shelf":{"row":2}}'
 echo "Sample cache with 5 items in $dest"

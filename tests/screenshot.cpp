@@ -32,8 +32,9 @@ int main(int argc, char *argv[])
     QTemporaryDir cache;
     CacheBuilder::writeFile(cache.filePath(QStringLiteral("下载/1/64/video.m4s")), "v");
     CacheBuilder::writeFile(cache.filePath(QStringLiteral("下载/1/64/audio.m4s")), "a");
-    CacheBuilder::writeFile(cache.filePath(QStringLiteral("下载/1/entry.json")),
-                            CacheBuilder::entryJson(QStringLiteral("第3集 城市夜景 The City at Night")));
+    CacheBuilder::writeFile(
+        cache.filePath(QStringLiteral("下载/1/entry.json")),
+        CacheBuilder::entryJson(QStringLiteral("第3集 城市夜景 The City at Night")));
     FakeFfmpegOnPath fake("hang");
 
     Widget window;

@@ -29,8 +29,13 @@ private slots:
     void chosenFolderIsTheItemFolder();
     void unconvertedSiblingIsProtected();
     void linkInsideAnItemIsRemovedAsALink();
+    void strayMediaKeepsItsFolder_data();
     void strayMediaKeepsItsFolder();
     void removalNeverEntersLinks();
+    void nameReuseAcrossRunsKeepsBothVideos();
+    void foreignThingAtTheOutputName_data();
+    void foreignThingAtTheOutputName();
+    void failedRemovalIsReported();
 
 private:
     // Runs over the chosen folder with removal on; returns the failure report, if any.
@@ -83,7 +88,8 @@ QString tst_Cleanup::convertWithRemoval(const QString &top)
 
 void tst_Cleanup::removesAVerifiedItemWhole()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Whole")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Whole")));
     DebugCapture debug;
     const QString report = convertWithRemoval(root());
     QVERIFY2(report.isEmpty(), qPrintable(report));
@@ -95,7 +101,8 @@ void tst_Cleanup::removesAVerifiedItemWhole()
 
 void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Earlier")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Earlier")));
     ThreadObject first;
     first.setPauseInterval(0);
     first.runConversion(root());
@@ -117,7 +124,9 @@ void tst_Cleanup::interruptedDownloadKeepsItsSources()
     const QString report = convertWithRemoval(root());
     QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
     QVERIFY(QFile::exists(video + QStringLiteral("/audio.m4s")));
-    QVERIFY2(report.contains(QStringLiteral("Short.mp4")), qPrintable(report));
+    // All there is of that video stays under its name, and the report says it is short.
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Short.mp4")).hasVideo);
+    QVERIFY2(report.contains(QStringLiteral("Short.mp4：已保留不完整的输出")), qPrintable(report));
 }
 
 void tst_Cleanup::fallbackNamesNeverCostSources()
@@ -159,7 +168,8 @@ void tst_Cleanup::streamsDirectlyInTheChosenFolder()
 
 void tst_Cleanup::chosenFolderIsTheItemFolder()
 {
-    CacheBuilder::addItem(base(), QStringLiteral("cache"), CacheBuilder::entryJson(QStringLiteral("Item")));
+    CacheBuilder::addItem(base(), QStringLiteral("cache"),
+                          CacheBuilder::entryJson(QStringLiteral("Item")));
     const QString report = convertWithRemoval(root());
     QVERIFY2(report.isEmpty(), qPrintable(report));
     QVERIFY(QFile::exists(base() + QStringLiteral("/Item.mp4")));
@@ -173,8 +183,10 @@ void tst_Cleanup::unconvertedSiblingIsProtected()
     // Two qualities of one item share entry.json and so the output name: the first converted
     // may go, the second must stay, and so must the item folder.
     const QByteArray entry = CacheBuilder::entryJson(QStringLiteral("Twice"));
-    const QString low = CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("16"));
-    const QString high = CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("64"));
+    const QString low =
+        CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("16"));
+    const QString high =
+        CacheBuilder::addItem(root(), QStringLiteral("1"), entry, QStringLiteral("64"));
     const QString report = convertWithRemoval(root());
     QVERIFY(QFile::exists(root() + QStringLiteral("/Twice.mp4")));
     const bool lowGone = !QFileInfo::exists(low);
@@ -189,7 +201,8 @@ void tst_Cleanup::unconvertedSiblingIsProtected()
 
 void tst_Cleanup::linkInsideAnItemIsRemovedAsALink()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Linky")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Linky")));
     QVERIFY(QFile::link(base() + QStringLiteral("/beside"), root() + QStringLiteral("/1/extra")));
     const QString report = convertWithRemoval(root());
     QVERIFY2(report.isEmpty(), qPrintable(report));
@@ -197,17 +210,24 @@ void tst_Cleanup::linkInsideAnItemIsRemovedAsALink()
     // cleanup() checks that both linked trees are untouched.
 }
 
+void tst_Cleanup::strayMediaKeepsItsFolder_data()
+{
+    QTest::addColumn<QString>("stray");
+    QTest::newRow("an older video, suffix in capitals") << "old/Clip.FLV";
+    QTest::newRow("another stream beside the converted ones") << "64/extra.m4s";
+}
+
 void tst_Cleanup::strayMediaKeepsItsFolder()
 {
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Stray")));
-    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/1/old/Clip.FLV"), "an older download"));
-    QVERIFY(CacheBuilder::writeFile(video + QStringLiteral("/extra.m4s"), "another stream"));
+    QFETCH(QString, stray);
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
+                                                CacheBuilder::entryJson(QStringLiteral("Stray")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/1/") + stray, "another video"));
     const QString report = convertWithRemoval(root());
     QVERIFY2(report.isEmpty(), qPrintable(report));
     QVERIFY(!QFile::exists(video + QStringLiteral("/video.m4s")));
     QVERIFY(!QFile::exists(video + QStringLiteral("/audio.m4s")));
-    QVERIFY(QFile::exists(video + QStringLiteral("/extra.m4s")));
-    QVERIFY(QFile::exists(root() + QStringLiteral("/1/old/Clip.FLV")));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/1/") + stray));
 }
 
 void tst_Cleanup::removalNeverEntersLinks()
@@ -225,6 +245,85 @@ void tst_Cleanup::removalNeverEntersLinks()
     QVERIFY(removeFolderTree(folder));
     QVERIFY(!QFileInfo::exists(folder));
     QVERIFY(QFile::remove(handedLink));
+}
+
+void tst_Cleanup::nameReuseAcrossRunsKeepsBothVideos()
+{
+    // Two downloads that end up with one name, converted by two runs: the second must not
+    // take the first one's output for its own.
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Same")));
+    QVERIFY2(convertWithRemoval(root()).isEmpty(), "first run");
+    const QString first = root() + QStringLiteral("/Same.mp4");
+    const QByteArray firstBytes = [&first] {
+        QFile file(first);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(!firstBytes.isEmpty());
+    const QString secondVideo = CacheBuilder::addItem(
+        root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Same")));
+    QVERIFY(CacheBuilder::truncate(secondVideo + QStringLiteral("/audio.m4s"), 0.9)); // other bytes
+
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(!report.contains(QStringLiteral("Same.mp4：")), qPrintable(report));
+    QFile firstAfter(first);
+    QVERIFY(firstAfter.open(QIODevice::ReadOnly));
+    QVERIFY(firstAfter.readAll() == firstBytes);
+    const MediaDurations second = CacheBuilder::probe(root() + QStringLiteral("/Same(2).mp4"));
+    QVERIFY(second.hasVideo && second.hasAudio);
+    QVERIFY(second.tag.contains(QStringLiteral("item=2;")));
+    QVERIFY(CacheBuilder::probe(first).tag.contains(QStringLiteral("item=1;")));
+}
+
+void tst_Cleanup::foreignThingAtTheOutputName_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("dangling link leading outside") << "dangling";
+    QTest::newRow("link to a video outside") << "link";
+    QTest::newRow("a folder") << "folder";
+}
+
+void tst_Cleanup::foreignThingAtTheOutputName()
+{
+    QFETCH(QString, kind);
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Planted")));
+    const QString planted = root() + QStringLiteral("/Planted.mp4");
+    const QString outside = base() + QStringLiteral("/outside/planted.mp4");
+    QDir().mkpath(base() + QStringLiteral("/outside"));
+    if (kind == QLatin1String("link"))
+        QVERIFY(CacheBuilder::writeFile(outside, "a video of someone else"));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(planted));
+    else
+        QVERIFY(QFile::link(outside, planted));
+    const QString outsideBefore = CacheBuilder::snapshot(base() + QStringLiteral("/outside"));
+
+    const QString report = convertWithRemoval(root());
+    QVERIFY2(report.isEmpty(), qPrintable(report));
+    // Nothing was written through the thing at the name, and it is still there as it was.
+    QCOMPARE(CacheBuilder::snapshot(base() + QStringLiteral("/outside")), outsideBefore);
+    QCOMPARE(QFileInfo(planted).isSymLink(), kind != QLatin1String("folder"));
+    const MediaDurations converted =
+        CacheBuilder::probe(root() + QStringLiteral("/Planted(2).mp4"));
+    QVERIFY(converted.hasVideo && converted.hasAudio);
+    QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
+}
+
+void tst_Cleanup::failedRemovalIsReported()
+{
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
+                                                CacheBuilder::entryJson(QStringLiteral("Stuck")));
+    const QString audio = video + QStringLiteral("/audio.m4s");
+    if (!CacheBuilder::makeUndeletable(audio))
+        QSKIP("this system cannot make a file impossible to remove");
+    const QString report = convertWithRemoval(root());
+    CacheBuilder::makeDeletable(audio);
+    QVERIFY(QFile::exists(audio));
+    QVERIFY(QFile::exists(root() + QStringLiteral("/Stuck.mp4")));
+    QVERIFY2(report.contains(QStringLiteral("Stuck.mp4：已转换，但删除源文件失败")),
+             qPrintable(report));
+    QVERIFY2(report.contains(audio), qPrintable(report));
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)

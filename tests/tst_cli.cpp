@@ -26,7 +26,8 @@ CliRun runCli(const QStringList &arguments, const QByteArray &fakeMode = QByteAr
     QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!fakeMode.isEmpty())
-        environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"), QString::fromLatin1(fakeMode));
+        environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"),
+                           QString::fromLatin1(fakeMode));
     cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(VANTORO_CLI_PATH), arguments);
     CliRun run;
@@ -49,6 +50,8 @@ private slots:
     void init();
     void exitCodes_data();
     void exitCodes();
+    void attentionMakesExitCodeOne_data();
+    void attentionMakesExitCodeOne();
     void dryRunChangesNothing();
     void summaryCountsEveryOutcome();
     void copyKeepsBothStreamsAndLength();
@@ -71,7 +74,8 @@ void tst_Cli::init()
 {
     dir.reset(new QTemporaryDir);
     QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Alpha")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Alpha")));
 }
 
 void tst_Cli::exitCodes_data()
@@ -83,13 +87,18 @@ void tst_Cli::exitCodes_data()
 
     const QString fake = QStringLiteral(FAKE_FFMPEG_PATH);
     QTest::newRow("no folder named") << QStringList() << QByteArray() << 2 << "FOLDER";
-    QTest::newRow("unknown option") << QStringList { "--bogus", "CACHE" } << QByteArray() << 2 << "bogus";
-    QTest::newRow("folder does not exist") << QStringList { "CACHE/missing" } << QByteArray() << 2 << "missing";
+    QTest::newRow("unknown option")
+        << QStringList { "--bogus", "CACHE" } << QByteArray() << 2 << "bogus";
+    QTest::newRow("folder does not exist")
+        << QStringList { "CACHE/missing" } << QByteArray() << 2 << "missing";
     QTest::newRow("help") << QStringList { "--help" } << QByteArray() << 0 << "--delete-source";
-    QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0 << "vantoro-cli 0.1.0";
-    QTest::newRow("every item converted") << QStringList { "CACHE" } << QByteArray() << 0 << "Alpha.mp4: converted";
-    QTest::newRow("an item failed") << QStringList { "--ffmpeg", fake, "CACHE" } << QByteArray("fail") << 1
-                                    << "Alpha.mp4: failed: ffmpeg exited with code 1: Conversion failed!";
+    QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0
+                             << "vantoro-cli 0.1.0";
+    QTest::newRow("every item converted")
+        << QStringList { "CACHE" } << QByteArray() << 0 << "Alpha.mp4: converted";
+    QTest::newRow("an item failed")
+        << QStringList { "--ffmpeg", fake, "CACHE" } << QByteArray("fail") << 1
+        << "Alpha.mp4: failed: ffmpeg exited with code 1: Conversion failed!";
 }
 
 void tst_Cli::exitCodes()
@@ -104,34 +113,72 @@ void tst_Cli::exitCodes()
     QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
 }
 
+void tst_Cli::attentionMakesExitCodeOne_data()
+{
+    QTest::addColumn<QString>("trouble");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("an unfinished download") << "truncated"
+                                            << "incomplete, kept with its sources";
+    QTest::newRow("an output whose origin is unknown") << "untagged"
+                                                       << "sources kept: the existing output";
+    QTest::newRow("a stream that cannot be removed") << "undeletable"
+                                                     << "removal failed:";
+}
+
+void tst_Cli::attentionMakesExitCodeOne()
+{
+    QFETCH(QString, trouble);
+    QFETCH(QString, said);
+    const QString stream = root() + QStringLiteral("/1/64/audio.m4s");
+    if (trouble == QLatin1String("truncated"))
+        QVERIFY(CacheBuilder::truncate(root() + QStringLiteral("/1/64/video.m4s"), 0.25));
+    if (trouble == QLatin1String("untagged"))
+        QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Alpha.mp4"), "made by hand"));
+    if (trouble == QLatin1String("undeletable") && !CacheBuilder::makeUndeletable(stream))
+        QSKIP("this system cannot make a file impossible to remove");
+    const CliRun run = runCli({ QStringLiteral("--delete-source"), root() });
+    CacheBuilder::makeDeletable(stream);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains(said), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("Needs attention: ")), qPrintable(run.out));
+    QVERIFY(QFile::exists(stream));
+}
+
 void tst_Cli::dryRunChangesNothing()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Beta")));
+    CacheBuilder::addItem(root(), QStringLiteral("2"),
+                          CacheBuilder::entryJson(QStringLiteral("Beta")));
     QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
     const QString before = CacheBuilder::snapshot(dir->path());
-    const CliRun run = runCli({ QStringLiteral("--dry-run"), QStringLiteral("--delete-source"), root() });
+    const CliRun run =
+        runCli({ QStringLiteral("--dry-run"), QStringLiteral("--delete-source"), root() });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
-    QVERIFY2(run.out.contains(QStringLiteral("/Alpha.mp4: would be converted")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("/Alpha.mp4: would be converted")),
+             qPrintable(run.out));
     QVERIFY2(run.out.contains(QStringLiteral("/Beta.mp4: would be skipped")), qPrintable(run.out));
     QVERIFY(run.out.contains(QStringLiteral("Would convert 1, would skip 1, of 2 items.")));
 }
 
 void tst_Cli::summaryCountsEveryOutcome()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Beta")));
+    CacheBuilder::addItem(root(), QStringLiteral("2"),
+                          CacheBuilder::entryJson(QStringLiteral("Beta")));
     QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
-    const QString broken = CacheBuilder::addItem(root(), QStringLiteral("3"), CacheBuilder::entryJson(QStringLiteral("Gamma")));
+    const QString broken = CacheBuilder::addItem(root(), QStringLiteral("3"),
+                                                 CacheBuilder::entryJson(QStringLiteral("Gamma")));
     QVERIFY(QFile::remove(broken + QStringLiteral("/audio.m4s")));
     const QString second = dir->path() + QStringLiteral("/more");
-    CacheBuilder::addItem(second, QStringLiteral("4"), CacheBuilder::entryJson(QStringLiteral("Delta")));
+    CacheBuilder::addItem(second, QStringLiteral("4"),
+                          CacheBuilder::entryJson(QStringLiteral("Delta")));
 
     const CliRun run = runCli({ root(), second });
     QCOMPARE(run.exitCode, 1);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 5);
     for (int i = 0; i < 4; ++i)
-        QVERIFY2(lines.at(i).startsWith(QStringLiteral("[%1/4] ").arg(i + 1)), qPrintable(lines.at(i)));
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("[%1/4] ").arg(i + 1)),
+                 qPrintable(lines.at(i)));
     QVERIFY(lines.last() == QStringLiteral("Converted 2, skipped 1, failed 1, of 4 items."));
     QVERIFY(QFile::exists(second + QStringLiteral("/Delta.mp4")));
 }
@@ -170,7 +217,8 @@ void tst_Cli::interruptionLeavesSourcesIntact()
     environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"), QStringLiteral("hang"));
     cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(VANTORO_CLI_PATH),
-              { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"), QStringLiteral(FAKE_FFMPEG_PATH), root() });
+              { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"),
+                QStringLiteral(FAKE_FFMPEG_PATH), root() });
     QVERIFY(cli.waitForStarted());
     // The stand-in has written part of its output and now hangs.
     QTRY_VERIFY(QFile::exists(root() + QStringLiteral("/Alpha .partial.mp4")));
@@ -182,7 +230,8 @@ void tst_Cli::interruptionLeavesSourcesIntact()
     QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 130);
-    QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(QStringLiteral("Stopped by the user")));
+    QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput())
+                .contains(QStringLiteral("Stopped by the user")));
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
 #endif
 }

@@ -7,6 +7,11 @@
 #include <QThread>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "cachebuilder.h"
 #include "debugcapture.h"
 #include "threadobject.h"
@@ -24,6 +29,8 @@ private slots:
     void existingOutputIsSkippedAndKept();
     void stalePartialOutputIsReplaced();
     void walkRules();
+    void unusableInputsAreReported_data();
+    void unusableInputsAreReported();
     void secondRequestRunsInsideTheFirst();
     void removalChoiceAppliesToLaterItems();
 
@@ -56,8 +63,10 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
 {
     QFETCH(QString, folder);
     const QString top = dir->path() + QLatin1Char('/') + folder;
-    CacheBuilder::addItem(top, QStringLiteral("111"), CacheBuilder::entryJson(QStringLiteral("第1集 开始")));
-    CacheBuilder::addItem(top, QStringLiteral("season/222"), CacheBuilder::entryJson(QStringLiteral("Episode 2")));
+    CacheBuilder::addItem(top, QStringLiteral("111"),
+                          CacheBuilder::entryJson(QStringLiteral("第1集 开始")));
+    CacheBuilder::addItem(top, QStringLiteral("season/222"),
+                          CacheBuilder::entryJson(QStringLiteral("Episode 2")));
 
     ThreadObject worker;
     worker.setPauseInterval(0);
@@ -70,8 +79,8 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
     QCOMPARE(finished.count(), 1);
     QVERIFY2(report.isEmpty(), report.isEmpty() ? "" : qPrintable(report.at(0).at(0).toString()));
     QCOMPARE(names.count(), 2);
-    for (const QString &output : { top + QStringLiteral("/第1集开始.mp4"),
-                                   top + QStringLiteral("/season/Episode2.mp4") }) {
+    for (const QString &output :
+         { top + QStringLiteral("/第1集开始.mp4"), top + QStringLiteral("/season/Episode2.mp4") }) {
         QVERIFY2(QFile::exists(output), qPrintable(output));
         const MediaDurations media = CacheBuilder::probe(output);
         QVERIFY(media.hasVideo && media.hasAudio);
@@ -89,7 +98,8 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
 
 void tst_Conversion::existingOutputIsSkippedAndKept()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Kept")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Kept")));
     const QString output = root() + QStringLiteral("/Kept.mp4");
     QVERIFY(CacheBuilder::writeFile(output, "not really a video"));
 
@@ -113,10 +123,13 @@ void tst_Conversion::existingOutputIsSkippedAndKept()
 
 void tst_Conversion::stalePartialOutputIsReplaced()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Again")));
-    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again .partial.mp4"), "left by a crash"));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Again")));
+    QVERIFY(
+        CacheBuilder::writeFile(root() + QStringLiteral("/Again .partial.mp4"), "left by a crash"));
     // An item titled "Again.partial" owns this name: it is no temporary file of ours.
-    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "another video"));
+    QVERIFY(
+        CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "another video"));
 
     ThreadObject worker;
     worker.setPauseInterval(0);
@@ -133,11 +146,16 @@ void tst_Conversion::stalePartialOutputIsReplaced()
 
 void tst_Conversion::walkRules()
 {
-    const QString upper = CacheBuilder::addItem(root(), QStringLiteral("upper"), CacheBuilder::entryJson(QStringLiteral("Upper")));
-    QVERIFY(QFile::rename(upper + QStringLiteral("/video.m4s"), upper + QStringLiteral("/VIDEO.M4S")));
-    CacheBuilder::addItem(root(), QStringLiteral(".hidden/1"), CacheBuilder::entryJson(QStringLiteral("Hidden")));
-    const QString other = CacheBuilder::addItem(root(), QStringLiteral("other"), CacheBuilder::entryJson(QStringLiteral("Other")));
-    QVERIFY(QFile::rename(other + QStringLiteral("/video.m4s"), other + QStringLiteral("/myvideo.m4s")));
+    const QString upper = CacheBuilder::addItem(root(), QStringLiteral("upper"),
+                                                CacheBuilder::entryJson(QStringLiteral("Upper")));
+    QVERIFY(
+        QFile::rename(upper + QStringLiteral("/video.m4s"), upper + QStringLiteral("/VIDEO.M4S")));
+    CacheBuilder::addItem(root(), QStringLiteral(".hidden/1"),
+                          CacheBuilder::entryJson(QStringLiteral("Hidden")));
+    const QString other = CacheBuilder::addItem(root(), QStringLiteral("other"),
+                                                CacheBuilder::entryJson(QStringLiteral("Other")));
+    QVERIFY(QFile::rename(other + QStringLiteral("/video.m4s"),
+                          other + QStringLiteral("/myvideo.m4s")));
 
     ThreadObject worker;
     worker.setPauseInterval(0);
@@ -149,13 +167,84 @@ void tst_Conversion::walkRules()
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Upper.mp4")).hasVideo);
 }
 
+void tst_Conversion::unusableInputsAreReported_data()
+{
+    QTest::addColumn<QString>("trouble");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a folder path too long to open") << "deep"
+                                                    << "路径太长，无法打开";
+    QTest::newRow("entry.json that is a pipe") << "entrypipe"
+                                               << "destname.mp4：entry.json 不是普通文件";
+    QTest::newRow("audio.m4s that is a pipe") << "audiopipe"
+                                              << "audio.m4s 不是普通文件";
+    QTest::newRow("a folder that cannot be read") << "unreadable"
+                                                  << "无法读取文件夹";
+}
+
+void tst_Conversion::unusableInputsAreReported()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("makes pipes, permissions and paths the POSIX way");
+#else
+    QFETCH(QString, trouble);
+    QFETCH(QString, said);
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
+                                                CacheBuilder::entryJson(QStringLiteral("Fine")));
+    const QString bad = root() + QStringLiteral("/bad");
+    QVERIFY(QDir().mkpath(bad));
+    if (trouble == QLatin1String("entrypipe") || trouble == QLatin1String("audiopipe")) {
+        const QString stream = CacheBuilder::addItem(bad, QStringLiteral("2"), QByteArray());
+        const QString pipe = trouble == QLatin1String("entrypipe")
+            ? bad + QStringLiteral("/2/entry.json")
+            : stream + QStringLiteral("/audio.m4s");
+        QFile::remove(pipe);
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    } else if (trouble == QLatin1String("unreadable")) {
+        if (::geteuid() == 0)
+            QSKIP("permissions do not keep root out");
+        CacheBuilder::addItem(bad, QStringLiteral("2"),
+                              CacheBuilder::entryJson(QStringLiteral("Hidden")));
+        QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
+    } else {
+        // Made one step at a time: no single call may name the whole path.
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(bad));
+        for (int depth = 0; depth < 24; ++depth) {
+            const QString step = QString(200, QLatin1Char('d'));
+            QVERIFY(QDir().mkdir(step) && QDir::setCurrent(step));
+        }
+        QDir::setCurrent(previous);
+    }
+
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    QSignalSpy finished(&worker, &ThreadObject::convertFinished_Signal);
+    worker.runConversion(root());
+    QFile::setPermissions(bad,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
+    QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+    QCOMPARE(report.count(), 1);
+    QVERIFY2(report.at(0).at(0).toString().contains(said),
+             qPrintable(report.at(0).at(0).toString()));
+    if (trouble == QLatin1String("deep")) // QTemporaryDir cannot remove what it cannot name
+        QVERIFY(QProcess::execute(QStringLiteral("rm"), { QStringLiteral("-rf"), bad }) == 0);
+#endif
+}
+
 void tst_Conversion::secondRequestRunsInsideTheFirst()
 {
     const QString first = dir->path() + QStringLiteral("/first");
     const QString second = dir->path() + QStringLiteral("/second");
-    CacheBuilder::addItem(first, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("A1")));
-    CacheBuilder::addItem(first, QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("A2")));
-    CacheBuilder::addItem(second, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("B1")));
+    CacheBuilder::addItem(first, QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("A1")));
+    CacheBuilder::addItem(first, QStringLiteral("2"),
+                          CacheBuilder::entryJson(QStringLiteral("A2")));
+    CacheBuilder::addItem(second, QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("B1")));
 
     WorkerThread run;
     QSignalSpy names(run.worker, &ThreadObject::currentFileName_Signal);
@@ -180,8 +269,10 @@ void tst_Conversion::secondRequestRunsInsideTheFirst()
 
 void tst_Conversion::removalChoiceAppliesToLaterItems()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("a"), CacheBuilder::entryJson(QStringLiteral("One")));
-    CacheBuilder::addItem(root(), QStringLiteral("b"), CacheBuilder::entryJson(QStringLiteral("Two")));
+    CacheBuilder::addItem(root(), QStringLiteral("a"),
+                          CacheBuilder::entryJson(QStringLiteral("One")));
+    CacheBuilder::addItem(root(), QStringLiteral("b"),
+                          CacheBuilder::entryJson(QStringLiteral("Two")));
 
     WorkerThread run;
     ThreadObject *worker = run.worker;
@@ -189,10 +280,13 @@ void tst_Conversion::removalChoiceAppliesToLaterItems()
     QSignalSpy names(worker, &ThreadObject::currentFileName_Signal);
     // Switched on when the second item is announced: the first is done with by then.
     int seen = 0;
-    connect(worker, &ThreadObject::currentFileName_Signal, worker, [worker, &seen](const QString &) {
-        if (++seen == 2)
-            worker->setDeleteSource(true);
-    }, Qt::DirectConnection);
+    connect(
+        worker, &ThreadObject::currentFileName_Signal, worker,
+        [worker, &seen](const QString &) {
+            if (++seen == 2)
+                worker->setDeleteSource(true);
+        },
+        Qt::DirectConnection);
     run.start();
     run.request(root());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);

@@ -24,6 +24,8 @@ private slots:
     void jobPaths_data();
     void jobPaths();
     void argumentsKeepWhiteSpaceInPaths();
+    void outputNameChoices_data();
+    void outputNameChoices();
     void strictlyInside_data();
     void strictlyInside();
     void probeOutputParsing_data();
@@ -41,10 +43,18 @@ void tst_JobPlanning::jobPaths_data()
     QTest::addColumn<QString>("itemFolder");
     QTest::addColumn<QString>("outputFolder");
 
-    QTest::newRow("usual depth") << "/c/cache/123/64" << "/c/cache/123" << "/c/cache";
-    QTest::newRow("blanks and Chinese") << "/c/我的 缓存/1 2/64" << "/c/我的 缓存/1 2" << "/c/我的 缓存";
-    QTest::newRow("near the top") << "/c/64" << "/c" << "";
-    QTest::newRow("no slash at all") << "64" << "64" << "64";
+    QTest::newRow("usual depth") << "/c/cache/123/64"
+                                 << "/c/cache/123"
+                                 << "/c/cache";
+    QTest::newRow("blanks and Chinese") << "/c/我的 缓存/1 2/64"
+                                        << "/c/我的 缓存/1 2"
+                                        << "/c/我的 缓存";
+    QTest::newRow("near the top") << "/c/64"
+                                  << "/c"
+                                  << "";
+    QTest::newRow("no slash at all") << "64"
+                                     << "64"
+                                     << "64";
 }
 
 void tst_JobPlanning::jobPaths()
@@ -78,21 +88,52 @@ void tst_JobPlanning::argumentsKeepWhiteSpaceInPaths()
              QStringList({ "-i", job.videoFile, "-i", job.audioFile, "-c", "copy", partial }));
 }
 
+void tst_JobPlanning::outputNameChoices_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the first choice is the name") << "/c/Clip.mp4" << 1 << "/c/Clip.mp4";
+    QTest::newRow("then numbered") << "/c/Clip.mp4" << 2 << "/c/Clip(2).mp4";
+    QTest::newRow("a name that is only the suffix") << "/c/.mp4" << 3 << "/c/(3).mp4";
+}
+
+void tst_JobPlanning::outputNameChoices()
+{
+    QFETCH(QString, output);
+    QFETCH(int, choice);
+    QFETCH(QString, expected);
+    const QString name = numberedOutputFile(output, choice);
+    QCOMPARE(name, expected);
+    // No output name holds a blank, so a temporary name can never be another item's output.
+    QVERIFY(!QFileInfo(name).fileName().contains(QLatin1Char(' ')));
+    QVERIFY(QFileInfo(temporaryOutputFile(name)).fileName().contains(QLatin1Char(' ')));
+}
+
 void tst_JobPlanning::strictlyInside_data()
 {
     QTest::addColumn<QString>("root");
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("inside");
 
-    QTest::newRow("a child") << "/r/cache" << "/r/cache/1" << true;
-    QTest::newRow("a grandchild") << "/r/cache" << "/r/cache/1/64" << true;
-    QTest::newRow("the root itself") << "/r/cache" << "/r/cache" << false;
-    QTest::newRow("the root with a slash") << "/r/cache/" << "/r/cache" << false;
-    QTest::newRow("child of a root given with a slash") << "/r/cache/" << "/r/cache/1" << true;
-    QTest::newRow("the parent") << "/r/cache" << "/r" << false;
-    QTest::newRow("a sibling sharing the prefix") << "/r/cache" << "/r/cache2/1" << false;
-    QTest::newRow("climbing out with dots") << "/r/cache" << "/r/cache/1/../../x" << false;
-    QTest::newRow("the file system root as root") << "/" << "/x" << true;
+    QTest::newRow("a child") << "/r/cache"
+                             << "/r/cache/1" << true;
+    QTest::newRow("a grandchild") << "/r/cache"
+                                  << "/r/cache/1/64" << true;
+    QTest::newRow("the root itself") << "/r/cache"
+                                     << "/r/cache" << false;
+    QTest::newRow("the root with a slash") << "/r/cache/"
+                                           << "/r/cache" << false;
+    QTest::newRow("child of a root given with a slash") << "/r/cache/"
+                                                        << "/r/cache/1" << true;
+    QTest::newRow("the parent") << "/r/cache"
+                                << "/r" << false;
+    QTest::newRow("a sibling sharing the prefix") << "/r/cache"
+                                                  << "/r/cache2/1" << false;
+    QTest::newRow("climbing out with dots") << "/r/cache"
+                                            << "/r/cache/1/../../x" << false;
+    QTest::newRow("the file system root as root") << "/"
+                                                  << "/x" << true;
 }
 
 void tst_JobPlanning::strictlyInside()

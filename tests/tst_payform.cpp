@@ -3,8 +3,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QtTest>
 
 #include "payform2.h"
@@ -63,7 +63,8 @@ void tst_PayForm::everyClickOpensAnotherWindow()
         QVERIFY(!form->isModal());
         QCOMPARE(form->windowTitle(), QStringLiteral("welcome"));
         QCOMPARE(form->size(), QSize(653, 490));
-        const QString text = form->findChild<QTextBrowser *>(QStringLiteral("textBrowser"))->toPlainText();
+        const QString text =
+            form->findChild<QTextBrowser *>(QStringLiteral("textBrowser"))->toPlainText();
         QVERIFY(text.contains(QStringLiteral("For support:vantoro-support@example.com")));
     }
 }
@@ -74,8 +75,12 @@ void tst_PayForm::imagesLoadAtTheirSizes_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("Alipay on the right") << "groupBox_2" << "Alipay" << "label_2" << QSize(165, 200);
-    QTest::newRow("WeChat on the left") << "groupBox" << "Wechat" << "label" << QSize(153, 200);
+    QTest::newRow("Alipay on the right") << "groupBox_2"
+                                         << "Alipay"
+                                         << "label_2" << QSize(165, 200);
+    QTest::newRow("WeChat on the left") << "groupBox"
+                                        << "Wechat"
+                                        << "label" << QSize(153, 200);
 }
 
 void tst_PayForm::imagesLoadAtTheirSizes()
@@ -100,7 +105,8 @@ void tst_PayForm::donationWindowOutlivesTheMainWindow()
 {
     auto *window = new Widget;
     window->show();
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_about")), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_about")),
+                      Qt::LeftButton);
     QCOMPARE(openDonationWindows().size(), 1);
 
     // The application quits when its last window closes, as the program's event loop does.

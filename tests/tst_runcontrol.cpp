@@ -61,10 +61,11 @@ public:
 protected:
     void timerEvent(QTimerEvent *) override
     {
-        const Shown now { clock.elapsed(),
-                          window->findChild<QLabel *>(QStringLiteral("label_status"))->text(),
-                          window->findChild<QLabel *>(QStringLiteral("label_filename"))->text(),
-                          window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible() };
+        const Shown now {
+            clock.elapsed(), window->findChild<QLabel *>(QStringLiteral("label_status"))->text(),
+            window->findChild<QLabel *>(QStringLiteral("label_filename"))->text(),
+            window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible()
+        };
         if (history.isEmpty() || history.last().status != now.status
             || history.last().filename != now.filename || history.last().busy != now.busy)
             history << now;
@@ -140,7 +141,8 @@ void tst_RunControl::cleanup()
 
 void tst_RunControl::chosenFolderStartsAConversion()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Picked")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Picked")));
     QSignalSpy request(window.get(), &Widget::startObjThreadWork1);
     DebugCapture debug;
     choose(dir->path());
@@ -163,7 +165,8 @@ void tst_RunControl::cancelStartsNothing()
     QCOMPARE(request.count(), 0);
     QCOMPARE(text("label_status"), QStringLiteral("空闲中"));
     QVERIFY(!barVisible());
-    QCOMPARE(debug.matching(QStringLiteral(" dir is ")), QStringList(QStringLiteral(" dir is  \"\"")));
+    QCOMPARE(debug.matching(QStringLiteral(" dir is ")),
+             QStringList(QStringLiteral(" dir is  \"\"")));
 }
 
 void tst_RunControl::ticksKeepTheBarBusy()
@@ -179,13 +182,15 @@ void tst_RunControl::ticksKeepTheBarBusy()
 
 void tst_RunControl::endShowsDoneThenIdle()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("End")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("End")));
     choose(dir->path());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 30000);
     const qint64 done = shown->firstShown(QStringLiteral("已完成"));
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("空闲中"), done) > 0, 10000);
     const qint64 idle = shown->firstShown(QStringLiteral("空闲中"), done);
-    QVERIFY2(idle - done >= 4900 && idle - done < 7000, qPrintable(QString::number(idle - done)));
+    // A coarse timer may fire up to 5% early, as Qt documents.
+    QVERIFY2(idle - done >= 4750 && idle - done < 7000, qPrintable(QString::number(idle - done)));
     for (const auto &state : shown->history) {
         if (state.status == QStringLiteral("已完成")) {
             QVERIFY(!state.busy);
@@ -201,7 +206,8 @@ void tst_RunControl::runStartedDuringDonePeriod()
     choose(dir->path());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 10000);
     const QString busy = dir->path() + QStringLiteral("/busy");
-    CacheBuilder::addItem(busy, QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Late")));
+    CacheBuilder::addItem(busy, QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Late")));
     // Started from inside the done period, as a click during it would be.
     QTimer::singleShot(500, this, [this, busy] { choose(busy); });
     const qint64 firstDone = shown->firstShown(QStringLiteral("已完成"));
@@ -216,8 +222,10 @@ void tst_RunControl::runStartedDuringDonePeriod()
 
 void tst_RunControl::checkBoxReachesTheWorkerDuringARun()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("a"), CacheBuilder::entryJson(QStringLiteral("One")));
-    CacheBuilder::addItem(dir->path(), QStringLiteral("b"), CacheBuilder::entryJson(QStringLiteral("Two")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("a"),
+                          CacheBuilder::entryJson(QStringLiteral("One")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("b"),
+                          CacheBuilder::entryJson(QStringLiteral("Two")));
     auto *box = window->findChild<QCheckBox *>(QStringLiteral("checkBox_deleteSource"));
     choose(dir->path());
     QTRY_VERIFY(!text("label_filename").isEmpty());
@@ -239,13 +247,16 @@ void tst_RunControl::failureReportDoesNotBlock()
     // The window finds its ffmpeg on PATH; here that is a stand-in that fails.
     auto fake = std::make_unique<FakeFfmpegOnPath>("fail");
     QVERIFY(fake->isValid());
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Broken")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Broken")));
     choose(dir->path());
 
     QMessageBox *box = nullptr;
-    QTRY_VERIFY((box = window->findChild<QMessageBox *>(QStringLiteral("failureReport"))) && box->isVisible());
+    QTRY_VERIFY((box = window->findChild<QMessageBox *>(QStringLiteral("failureReport")))
+                && box->isVisible());
     fake.reset();
-    QVERIFY2(box->text().contains(QStringLiteral("Broken.mp4：ffmpeg 退出码 1")), qPrintable(box->text()));
+    QVERIFY2(box->text().contains(QStringLiteral("Broken.mp4：ffmpeg 退出码 1")),
+             qPrintable(box->text()));
     QCOMPARE(box->icon(), QMessageBox::Warning);
     QVERIFY(!QApplication::activeModalWidget());
     // The done period goes on while the report is open.
@@ -259,7 +270,8 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     // The window finds its ffmpeg on PATH; here that is a stand-in that never ends.
     FakeFfmpegOnPath fake("hang");
     QVERIFY(fake.isValid());
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("Hang")));
+    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Hang")));
     const QString before = CacheBuilder::snapshot(dir->path());
     DebugCapture debug;
     choose(dir->path());

@@ -24,8 +24,10 @@ private slots:
     void init();
     void failedConversionKeepsEverything_data();
     void failedConversionKeepsEverything();
+    void stopEndsAHangingConversionQuickly_data();
     void stopEndsAHangingConversionQuickly();
-    void missingFfprobeKeepsSources();
+    void ffprobeBesideFfmpegComesFirst_data();
+    void ffprobeBesideFfmpegComesFirst();
     void closedGateSkipsTheJob();
 
 private:
@@ -45,8 +47,10 @@ void tst_Supervision::init()
 {
     dir.reset(new QTemporaryDir);
     QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
-    CacheBuilder::addItem(root(), QStringLiteral("1"), CacheBuilder::entryJson(QStringLiteral("First")));
-    CacheBuilder::addItem(root(), QStringLiteral("2"), CacheBuilder::entryJson(QStringLiteral("Second")));
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("First")));
+    CacheBuilder::addItem(root(), QStringLiteral("2"),
+                          CacheBuilder::entryJson(QStringLiteral("Second")));
     sourcesBefore = CacheBuilder::snapshot(root());
 }
 
@@ -59,8 +63,10 @@ void tst_Supervision::failedConversionKeepsEverything_data()
 
     const QString fake = QStringLiteral(FAKE_FFMPEG_PATH);
     QTest::newRow("exit code with ffmpeg's last words")
-        << fake << QByteArray("fail") << qgetenv("PATH") << QStringLiteral("ffmpeg 退出码 1：Conversion failed!");
-    QTest::newRow("crash half-way") << fake << QByteArray("crash") << qgetenv("PATH") << QStringLiteral("ffmpeg 崩溃");
+        << fake << QByteArray("fail") << qgetenv("PATH")
+        << QStringLiteral("ffmpeg 退出码 1：Conversion failed!");
+    QTest::newRow("crash half-way")
+        << fake << QByteArray("crash") << qgetenv("PATH") << QStringLiteral("ffmpeg 崩溃");
     QTest::newRow("named program does not exist")
         << QStringLiteral("/nonexistent/bin/ffmpeg") << QByteArray() << qgetenv("PATH")
         << QStringLiteral("无法启动 ffmpeg");
@@ -98,12 +104,28 @@ void tst_Supervision::failedConversionKeepsEverything()
     QCOMPARE(CacheBuilder::snapshot(root()), sourcesBefore);
 }
 
+void tst_Supervision::stopEndsAHangingConversionQuickly_data()
+{
+    QTest::addColumn<bool>("probeHangs");
+    QTest::newRow("ffmpeg hangs") << false;
+    QTest::newRow("ffprobe hangs over the finished output") << true;
+}
+
 void tst_Supervision::stopEndsAHangingConversionQuickly()
 {
+    QFETCH(bool, probeHangs);
+    // The real ffmpeg with a hanging ffprobe beside it, or the stand-in ffmpeg that hangs.
+    QTemporaryDir tools;
+    QVERIFY2(tools.isValid(), qPrintable(tools.errorString()));
+    QVERIFY(QFile::link(CacheBuilder::ffmpeg(), tools.filePath(QStringLiteral("ffmpeg"))));
+    QVERIFY(
+        QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffprobe"))));
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", "hang");
+    ScopedEnv fakeProbeMode("VANTORO_FAKE_FFPROBE_MODE", "hang");
     WorkerThread run;
     ThreadObject *worker = run.worker;
-    worker->setFfmpegProgram(QStringLiteral(FAKE_FFMPEG_PATH));
+    worker->setFfmpegProgram(probeHangs ? tools.filePath(QStringLiteral("ffmpeg"))
+                                        : QStringLiteral(FAKE_FFMPEG_PATH));
     worker->setDeleteSource(true);
     QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
     QSignalSpy report(worker, &ThreadObject::message_FromSubthread_Signal);
@@ -111,7 +133,9 @@ void tst_Supervision::stopEndsAHangingConversionQuickly()
     run.start();
     run.request(root());
     QTRY_COMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 1);
-    QTRY_VERIFY(CacheBuilder::snapshot(root()).contains(QStringLiteral(".partial.mp4")));
+    if (probeHangs)
+        QTRY_COMPARE_WITH_TIMEOUT(debug.count(QStringLiteral(" processfinishedSlot ")), 1, 20000);
+    QTRY_VERIFY(CacheBuilder::snapshot(root()).contains(QStringLiteral(" .partial.mp4")));
 
     QElapsedTimer clock;
     clock.start();
@@ -120,21 +144,30 @@ void tst_Supervision::stopEndsAHangingConversionQuickly()
     const qint64 elapsed = clock.elapsed();
     QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
 
-    QCOMPARE(debug.count(QStringLiteral("finished but still runing,kill it")), 1);
+    QCOMPARE(debug.count(QStringLiteral("finished but still runing,kill it")), probeHangs ? 0 : 1);
     QCOMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 1); // no further job
     QCOMPARE(finished.count(), 1);
     QVERIFY(report.at(0).at(0).toString().contains(QStringLiteral("已停止")));
     QCOMPARE(CacheBuilder::snapshot(root()), sourcesBefore);
 }
 
-void tst_Supervision::missingFfprobeKeepsSources()
+void tst_Supervision::ffprobeBesideFfmpegComesFirst_data()
 {
-    // ffmpeg is reachable, ffprobe is neither beside it nor on PATH.
+    QTest::addColumn<bool>("besideFfmpeg");
+    QTest::newRow("ffprobe neither beside ffmpeg nor on PATH") << false;
+    QTest::newRow("ffprobe only beside the named ffmpeg") << true;
+}
+
+void tst_Supervision::ffprobeBesideFfmpegComesFirst()
+{
+    QFETCH(bool, besideFfmpeg);
     QTemporaryDir tools;
     QVERIFY2(tools.isValid(), qPrintable(tools.errorString()));
     const QString ffmpeg = tools.filePath(QStringLiteral("ffmpeg"));
     QVERIFY(QFile::link(CacheBuilder::ffmpeg(), ffmpeg));
-    ScopedEnv searchPath("PATH", tools.path().toLocal8Bit());
+    if (besideFfmpeg)
+        QVERIFY(QFile::link(CacheBuilder::ffprobe(), tools.filePath(QStringLiteral("ffprobe"))));
+    ScopedEnv searchPath("PATH", "/nonexistent");
 
     ThreadObject worker;
     worker.setPauseInterval(0);
@@ -144,10 +177,11 @@ void tst_Supervision::missingFfprobeKeepsSources()
     worker.runConversion(root());
 
     QVERIFY(QFile::exists(root() + QStringLiteral("/First.mp4")));
-    QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
-    QVERIFY(QFile::exists(root() + QStringLiteral("/2/64/audio.m4s")));
-    QCOMPARE(report.count(), 1);
-    QCOMPARE(report.at(0).at(0).toString().count(QStringLiteral("ffprobe")), 2);
+    QCOMPARE(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")), !besideFfmpeg);
+    QCOMPARE(QFile::exists(root() + QStringLiteral("/2/64/audio.m4s")), !besideFfmpeg);
+    QCOMPARE(report.count(), besideFfmpeg ? 0 : 1);
+    if (!besideFfmpeg)
+        QCOMPARE(report.at(0).at(0).toString().count(QStringLiteral("ffprobe")), 2);
 }
 
 void tst_Supervision::closedGateSkipsTheJob()

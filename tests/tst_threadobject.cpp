@@ -55,10 +55,13 @@ void tst_ThreadObject::linesNameTheCallingThread()
     }
     const QStringList constructed = debug.matching(QStringLiteral("threadobject"));
     QCOMPARE(constructed.size(), 2); // the constructor's line and stop's line
-    QVERIFY2(constructed.at(0).contains(QStringLiteral(" ThreadObject ")), qPrintable(constructed.at(0)));
+    QVERIFY2(constructed.at(0).contains(QStringLiteral(" ThreadObject ")),
+             qPrintable(constructed.at(0)));
     QVERIFY2(constructed.at(0).endsWith(gui), qPrintable(constructed.at(0) + " vs " + gui));
-    QVERIFY2(constructed.at(1).startsWith(QStringLiteral("ThreadObject() in  ")), qPrintable(constructed.at(1)));
-    QVERIFY2(constructed.at(1).endsWith(QStringLiteral(" stop ") + gui), qPrintable(constructed.at(1)));
+    QVERIFY2(constructed.at(1).startsWith(QStringLiteral("ThreadObject() in  ")),
+             qPrintable(constructed.at(1)));
+    QVERIFY2(constructed.at(1).endsWith(QStringLiteral(" stop ") + gui),
+             qPrintable(constructed.at(1)));
     QCOMPARE(debug.count(QStringLiteral("ThreadObject destroy")), 1);
 }
 
@@ -78,8 +81,9 @@ void tst_ThreadObject::processSlotsTrackTheStart()
     // The process slots are private: reach them as the processes do, through the meta-object.
     QVERIFY(QMetaObject::invokeMethod(&worker, "processstartedSlot"));
     QVERIFY(QMetaObject::invokeMethod(&worker, "processfinishedSlot", Q_ARG(int, exitCode)));
-    QCOMPARE(debug.lines(), QStringList({ QStringLiteral(" processstartedSlot "),
-                                          QStringLiteral(" processfinishedSlot  %1").arg(exitCode) }));
+    QCOMPARE(debug.lines(),
+             QStringList({ QStringLiteral(" processstartedSlot "),
+                           QStringLiteral(" processfinishedSlot  %1").arg(exitCode) }));
 }
 
 void tst_ThreadObject::missingFolderStillEndsTheRun()

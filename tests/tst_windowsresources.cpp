@@ -18,9 +18,18 @@ struct Resource
     QByteArray data;
 };
 
-quint16 u16(const QByteArray &data, int at) { return qFromLittleEndian<quint16>(data.constData() + at); }
-quint32 u32(const QByteArray &data, int at) { return qFromLittleEndian<quint32>(data.constData() + at); }
-int align4(int at) { return (at + 3) & ~3; }
+quint16 u16(const QByteArray &data, int at)
+{
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
+quint32 u32(const QByteArray &data, int at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+int align4(int at)
+{
+    return (at + 3) & ~3;
+}
 
 // A name or number field of a .res entry header; advances past it.
 QString nameOrNumber(const QByteArray &data, int &at)
@@ -137,7 +146,8 @@ const Resource *tst_WindowsResources::find(int type) const
 
 void tst_WindowsResources::initTestCase()
 {
-    const QString windres = QStandardPaths::findExecutable(QStringLiteral("i686-w64-mingw32-windres"));
+    const QString windres =
+        QStandardPaths::findExecutable(QStringLiteral("i686-w64-mingw32-windres"));
     if (windres.isEmpty())
         QSKIP("i686-w64-mingw32-windres is not available (Debian: binutils-mingw-w64-i686)");
     // The script needs no Windows headers, so the host preprocessor will do.
@@ -145,9 +155,10 @@ void tst_WindowsResources::initTestCase()
     QVERIFY2(out.isValid(), qPrintable(out.errorString()));
     const QString res = out.filePath(QStringLiteral("vantoro.res"));
     QProcess compile;
-    compile.start(windres, { QStringLiteral("--preprocessor=cpp"), QStringLiteral("--preprocessor-arg=-xc"),
-                             QStringLiteral("-I"), QStringLiteral(RESOURCES_DIR), QStringLiteral("-O"),
-                             QStringLiteral("res"), QStringLiteral(RESOURCES_DIR "/vantoro.rc"), res });
+    compile.start(windres,
+                  { QStringLiteral("--preprocessor=cpp"), QStringLiteral("--preprocessor-arg=-xc"),
+                    QStringLiteral("-I"), QStringLiteral(RESOURCES_DIR), QStringLiteral("-O"),
+                    QStringLiteral("res"), QStringLiteral(RESOURCES_DIR "/vantoro.rc"), res });
     QVERIFY(compile.waitForFinished(60000));
     QVERIFY2(compile.exitCode() == 0, compile.readAllStandardError().constData());
     QFile file(res);
@@ -174,10 +185,10 @@ void tst_WindowsResources::iconIsOne32BitImageWithMask()
     QCOMPARE(QString::number(u16(group->data, 6 + 12)), icon->name);
     QCOMPARE(bytes, 4264);
     QCOMPARE(icon->data.size(), 4264);
-    QCOMPARE(u32(icon->data, 0), 40u);                // a plain bitmap header
-    QCOMPARE(qint32(u32(icon->data, 4)), 32);         // width
-    QCOMPARE(qint32(u32(icon->data, 8)), 64);         // colour image and mask
-    QCOMPARE(u16(icon->data, 14), quint16(32));       // bits per pixel
+    QCOMPARE(u32(icon->data, 0), 40u); // a plain bitmap header
+    QCOMPARE(qint32(u32(icon->data, 4)), 32); // width
+    QCOMPARE(qint32(u32(icon->data, 8)), 64); // colour image and mask
+    QCOMPARE(u16(icon->data, 14), quint16(32)); // bits per pixel
     QCOMPARE(40 + 32 * 32 * 4 + 32 * 4, icon->data.size());
 }
 
@@ -211,13 +222,20 @@ void tst_WindowsResources::versionStrings_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("company") << "CompanyName" << "";
-    QTest::newRow("description") << "FileDescription" << "";
-    QTest::newRow("file version") << "FileVersion" << "0.0.0.0";
-    QTest::newRow("legal notice") << "LegalCopyright" << "";
-    QTest::newRow("original name") << "OriginalFilename" << "Vantoro.exe";
-    QTest::newRow("product") << "ProductName" << "Vantoro";
-    QTest::newRow("product version") << "ProductVersion" << "0.0.0.0";
+    QTest::newRow("company") << "CompanyName"
+                             << "";
+    QTest::newRow("description") << "FileDescription"
+                                 << "";
+    QTest::newRow("file version") << "FileVersion"
+                                  << "0.0.0.0";
+    QTest::newRow("legal notice") << "LegalCopyright"
+                                  << "";
+    QTest::newRow("original name") << "OriginalFilename"
+                                   << "Vantoro.exe";
+    QTest::newRow("product") << "ProductName"
+                             << "Vantoro";
+    QTest::newRow("product version") << "ProductVersion"
+                                     << "0.0.0.0";
 }
 
 void tst_WindowsResources::versionStrings()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window's reactions to the user and to the worker during a run.
-#include "widget.h"
 #include "ui_widget.h"
+#include "widget.h"
 
 #include <QDebug>
 #include <QEventLoop>
@@ -13,8 +13,8 @@
 
 void Widget::on_pushButtonStart_clicked()
 {
-    selectedDir = QFileDialog::getExistingDirectory(nullptr, QString(), QString(),
-                                                    QFileDialog::ShowDirsOnly);
+    selectedDir =
+        QFileDialog::getExistingDirectory(nullptr, QString(), QString(), QFileDialog::ShowDirsOnly);
     qDebug() << " dir is " << selectedDir;
     if (!selectedDir.isEmpty())
         startConvert();

@@ -70,7 +70,9 @@ void Widget::initProgressBar()
 
 void Widget::on_pushButton_about_clicked()
 {
-    qDebug() << "\n" << "on_pushButton_about_clicked" << "\n";
+    qDebug() << "\n"
+             << "on_pushButton_about_clicked"
+             << "\n";
     auto *dialog = new payForm2;
     dialog->show();
 }

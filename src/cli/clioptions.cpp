@@ -28,19 +28,27 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         "each FOLDER into an .mp4 beside the item's folder, exactly as the Vantoro window does."));
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help and exit."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
-    const QCommandLineOption deleteSource(QStringLiteral("delete-source"),
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption deleteSource(
+        QStringLiteral("delete-source"),
         QStringLiteral("Remove an item's sources once its .mp4 is verified complete."));
-    const QCommandLineOption ffmpeg(QStringLiteral("ffmpeg"),
-        QStringLiteral("Use this ffmpeg (ffprobe is looked for beside it)."), QStringLiteral("PATH"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-        QStringLiteral("List each item, its output name and whether it would be converted; change nothing."));
-    const QCommandLineOption copy(QStringLiteral("copy"),
+    const QCommandLineOption ffmpeg(
+        QStringLiteral("ffmpeg"),
+        QStringLiteral("Use this ffmpeg (ffprobe is looked for beside it)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral(
+            "List each item, its output name and whether it would be converted; change nothing."));
+    const QCommandLineOption copy(
+        QStringLiteral("copy"),
         QStringLiteral("Copy the streams instead of encoding them again (lossless, much faster)."));
     const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
-        QStringLiteral("Print only failures."));
+                                   QStringLiteral("Print only failures."));
     parser.addOptions({ help, version, deleteSource, ffmpeg, dryRun, copy, quiet });
-    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("A folder of video cache."),
+    parser.addPositionalArgument(QStringLiteral("FOLDER"),
+                                 QStringLiteral("A folder of video cache."),
                                  QStringLiteral("FOLDER..."));
 
     if (!parser.parse(arguments)) {

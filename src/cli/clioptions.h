@@ -12,13 +12,13 @@ struct CliOptions
     bool dryRun = false;
     bool copy = false;
     bool quiet = false;
-    QString ffmpeg;      // absolute path, or empty to look it up as the window does
+    QString ffmpeg; // absolute path, or empty to look it up as the window does
     QStringList folders; // absolute paths of existing folders
 };
 
 enum class CliParse {
-    Run,        // options are complete: convert
-    Done,       // --help or --version was answered
+    Run, // options are complete: convert
+    Done, // --help or --version was answered
     UsageError, // message says what is wrong
 };
 

@@ -57,9 +57,14 @@ QString ConsoleProgress::summary(bool dryRun, bool stopped) const
 {
     if (dryRun)
         return QStringLiteral("Would convert %1, would skip %2, of %3 items.")
-            .arg(converted).arg(skipped).arg(total);
+            .arg(converted)
+            .arg(skipped)
+            .arg(total);
     QString text = QStringLiteral("Converted %1, skipped %2, failed %3, of %4 items.")
-                       .arg(converted).arg(skipped).arg(failed).arg(total);
+                       .arg(converted)
+                       .arg(skipped)
+                       .arg(failed)
+                       .arg(total);
     const QStringList attention = [this] {
         QStringList parts;
         if (incomplete)

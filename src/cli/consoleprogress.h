@@ -14,7 +14,11 @@ class ConsoleProgress
 {
 public:
     ConsoleProgress(int total, bool quiet, std::FILE *out = stdout, std::FILE *errors = stderr)
-        : total(total), quiet(quiet), out(out), errors(errors) { }
+        : total(total),
+          quiet(quiet),
+          out(out),
+          errors(errors)
+    { }
 
     // Called once per item, in the order the items are met.
     void itemDone(const ItemResult &result);
@@ -23,7 +27,10 @@ public:
     // The closing line; stopped when the user interrupted the run.
     QString summary(bool dryRun, bool stopped) const;
     // True when anything needs the user's attention, which makes the exit code 1.
-    bool needsAttention() const { return failed + incomplete + keptSources + removalFailed + unreadable > 0; }
+    bool needsAttention() const
+    {
+        return failed + incomplete + keptSources + removalFailed + unreadable > 0;
+    }
 
 private:
     void print(const QString &line, bool problem);

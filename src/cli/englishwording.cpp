@@ -29,15 +29,19 @@ QString englishProblem(const Problem &problem)
     case Problem::FfmpegExited:
         return problem.detail.isEmpty()
             ? QStringLiteral("ffmpeg exited with code %1").arg(problem.exitCode)
-            : QStringLiteral("ffmpeg exited with code %1: %2").arg(problem.exitCode).arg(problem.detail);
+            : QStringLiteral("ffmpeg exited with code %1: %2")
+                  .arg(problem.exitCode)
+                  .arg(problem.detail);
     case Problem::Stopped:
         return QStringLiteral("stopped");
     case Problem::NoOutput:
         return QStringLiteral("ffmpeg wrote no output");
     case Problem::OutputDamaged:
         return problem.lowDiskSpace
-            ? QStringLiteral("the output is damaged, most likely because the disk is full; it was removed")
-            : QStringLiteral("the output is damaged (no readable video and audio stream); it was removed");
+            ? QStringLiteral(
+                "the output is damaged, most likely because the disk is full; it was removed")
+            : QStringLiteral(
+                "the output is damaged (no readable video and audio stream); it was removed");
     case Problem::RenameFailed:
         return QStringLiteral("the output could not be given its name %1").arg(problem.path);
     case Problem::FfprobeNotFound:
@@ -47,22 +51,29 @@ QString englishProblem(const Problem &problem)
     case Problem::StreamMissing:
         return QStringLiteral("the output has no %1 stream").arg(streamName(problem.stream));
     case Problem::SourceDurationUnknown:
-        return QStringLiteral("the length of the source %1 is unknown").arg(streamName(problem.stream));
+        return QStringLiteral("the length of the source %1 is unknown")
+            .arg(streamName(problem.stream));
     case Problem::OutputDurationUnknown:
-        return QStringLiteral("the length of the output %1 is unknown").arg(streamName(problem.stream));
+        return QStringLiteral("the length of the output %1 is unknown")
+            .arg(streamName(problem.stream));
     case Problem::DurationShort:
         return QStringLiteral("the output %1 lasts %2 s, its source %3 s (an unfinished download?)")
-            .arg(streamName(problem.stream), seconds(problem.outputSeconds), seconds(problem.sourceSeconds));
+            .arg(streamName(problem.stream), seconds(problem.outputSeconds),
+                 seconds(problem.sourceSeconds));
     case Problem::FallbackName:
-        return QStringLiteral("entry.json could not be read, so the output has the shared name destname.mp4");
+        return QStringLiteral(
+            "entry.json could not be read, so the output has the shared name destname.mp4");
     case Problem::OutputOfAnotherItem:
-        return QStringLiteral("the output was made from another video of this item or by another item of this run");
+        return QStringLiteral(
+            "the output was made from another video of this item or by another item of this run");
     case Problem::OutputUntagged:
-        return QStringLiteral("the existing output was not made by Vantoro from this item, so whose it is cannot be told");
+        return QStringLiteral("the existing output was not made by Vantoro from this item, so "
+                              "whose it is cannot be told");
     case Problem::RemovalFailed:
         return QStringLiteral("%1 could not be removed").arg(problem.path);
     case Problem::LinkOnTheWay:
-        return QStringLiteral("a link stands on the way (%1), so nothing was removed").arg(problem.path);
+        return QStringLiteral("a link stands on the way (%1), so nothing was removed")
+            .arg(problem.path);
     case Problem::EntryNotRegular:
         return QStringLiteral("entry.json is not a plain file, so the fallback name was used");
     case Problem::EntryTooLarge:
@@ -70,11 +81,14 @@ QString englishProblem(const Problem &problem)
     case Problem::StreamNotRegular:
         return QStringLiteral("%1 is not a plain file").arg(problem.path);
     case Problem::RootUnreadable:
-        return QStringLiteral("the folder does not exist or cannot be opened: %1").arg(problem.path);
+        return QStringLiteral("the folder does not exist or cannot be opened: %1")
+            .arg(problem.path);
     case Problem::FolderUnreadable:
-        return QStringLiteral("a folder cannot be read, its items were left out: %1").arg(problem.path);
+        return QStringLiteral("a folder cannot be read, its items were left out: %1")
+            .arg(problem.path);
     case Problem::PathTooLong:
-        return QStringLiteral("a path is too long to open, its items were left out: %1").arg(problem.path);
+        return QStringLiteral("a path is too long to open, its items were left out: %1")
+            .arg(problem.path);
     }
     return QString();
 }
@@ -93,7 +107,8 @@ QString englishOutcome(const ItemResult &result)
         words = QStringLiteral("failed: ") + englishProblem(result.failure);
         break;
     case ItemResult::Incomplete:
-        words = QStringLiteral("incomplete, kept with its sources: ") + englishProblem(result.failure);
+        words =
+            QStringLiteral("incomplete, kept with its sources: ") + englishProblem(result.failure);
         break;
     case ItemResult::WouldConvert:
         words = QStringLiteral("would be converted");

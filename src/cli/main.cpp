@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
     if (options.copy)
         worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy") });
     worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
-    worker->setWalkProblemObserver([&progress](const Problem &problem) { progress.walkProblem(problem); });
+    worker->setWalkProblemObserver(
+        [&progress](const Problem &problem) { progress.walkProblem(problem); });
     worker->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
 

@@ -34,7 +34,8 @@ void CacheWalk::enter(const QString &folder)
     const QFileInfo info(folder);
     bool readable = info.isReadable();
 #ifdef Q_OS_UNIX
-    readable = readable && info.isExecutable(); // a folder can be listed only when it can be entered
+    readable =
+        readable && info.isExecutable(); // a folder can be listed only when it can be entered
 #endif
     if (!readable) {
         problems.append(Problem(Problem::FolderUnreadable, folder));

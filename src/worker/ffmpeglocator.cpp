@@ -25,7 +25,8 @@ bool isExecutableFile(const QString &path)
 
 QString bundledFfmpegPath(const QString &applicationDir)
 {
-    return applicationDir + QStringLiteral("/ffmpeg/bin/") + executableName(QStringLiteral("ffmpeg"));
+    return applicationDir + QStringLiteral("/ffmpeg/bin/")
+        + executableName(QStringLiteral("ffmpeg"));
 }
 
 QString locateFfmpeg(const QString &applicationDir)

@@ -14,33 +14,33 @@ struct Problem
         FfmpegNotFound,
         FfmpegFailedToStart, // detail: the system's words
         FfmpegCrashed,
-        FfmpegExited,        // exitCode, detail: ffmpeg's last error line
+        FfmpegExited, // exitCode, detail: ffmpeg's last error line
         Stopped,
         NoOutput,
-        OutputDamaged,       // lowDiskSpace when the disk is nearly full
-        RenameFailed,        // path: the name it was to get
+        OutputDamaged, // lowDiskSpace when the disk is nearly full
+        RenameFailed, // path: the name it was to get
         // Checking an output with ffprobe.
         FfprobeNotFound,
-        ProbeFailed,         // path: the file ffprobe could not read
-        StreamMissing,       // stream: missing from the output
+        ProbeFailed, // path: the file ffprobe could not read
+        StreamMissing, // stream: missing from the output
         SourceDurationUnknown,
         OutputDurationUnknown,
-        DurationShort,       // stream, outputSeconds, sourceSeconds
+        DurationShort, // stream, outputSeconds, sourceSeconds
         // Why sources stay although their removal was asked for.
-        FallbackName,        // the shared name of items without a usable entry.json
+        FallbackName, // the shared name of items without a usable entry.json
         OutputOfAnotherItem, // made from another video of the same item, or by this run
-        OutputUntagged,      // not written by Vantoro, or by a version that did not tag
+        OutputUntagged, // not written by Vantoro, or by a version that did not tag
         // Removing sources.
-        RemovalFailed,       // path: what could not be removed
-        LinkOnTheWay,        // path: a link or junction met between the chosen folder and it
+        RemovalFailed, // path: what could not be removed
+        LinkOnTheWay, // path: a link or junction met between the chosen folder and it
         // Inputs.
-        EntryNotRegular,     // path: entry.json is a folder, a pipe, a device…
-        EntryTooLarge,       // path
-        StreamNotRegular,    // path: a stream that is not a plain file
+        EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
+        EntryTooLarge, // path
+        StreamNotRegular, // path: a stream that is not a plain file
         // The walk.
-        RootUnreadable,      // path
-        FolderUnreadable,    // path
-        PathTooLong,         // path
+        RootUnreadable, // path
+        FolderUnreadable, // path
+        PathTooLong, // path
     };
     enum Stream { Video, Audio };
 
@@ -63,13 +63,13 @@ struct Problem
 struct ItemResult
 {
     enum Outcome {
-        Converted,    // ffmpeg produced the output and it was checked
-        Skipped,      // the output was there already
-        Failed,       // see failure
-        Incomplete,   // an output was kept, but shorter than its sources: see failure
+        Converted, // ffmpeg produced the output and it was checked
+        Skipped, // the output was there already
+        Failed, // see failure
+        Incomplete, // an output was kept, but shorter than its sources: see failure
         WouldConvert, // dry run: the output is missing
-        WouldSkip,    // dry run: the output is there
-        Passed,       // another conversion was still running, the item was left alone
+        WouldSkip, // dry run: the output is there
+        Passed, // another conversion was still running, the item was left alone
     };
 
     // True when the user should look at this item: it failed, is incomplete, or its sources
@@ -83,11 +83,11 @@ struct ItemResult
     QString outputName;
     QString outputFile;
     Outcome outcome = Failed;
-    Problem failure;         // why it failed, or what is missing when incomplete
-    Problem nameNote;        // why entry.json could not give the name
+    Problem failure; // why it failed, or what is missing when incomplete
+    Problem nameNote; // why entry.json could not give the name
     bool sourcesRemoved = false;
-    Problem keptSources;     // why the sources stayed although their removal was asked for
-    Problem removal;         // a removal that was tried and failed
+    Problem keptSources; // why the sources stayed although their removal was asked for
+    Problem removal; // a removal that was tried and failed
 };
 
 #endif // ITEMRESULT_H

@@ -95,11 +95,11 @@ Problem probeMedia(const QString &ffprobe, const QString &file, MediaDurations *
         return Problem(Problem::FfprobeNotFound);
     QProcess probe;
     probe.setStandardInputFile(QProcess::nullDevice());
-    probe.start(ffprobe, { QStringLiteral("-v"), QStringLiteral("error"),
-                           QStringLiteral("-show_entries"),
-                           QStringLiteral("stream=codec_type,duration:format=duration:format_tags=")
-                               + sourceTagKey(),
-                           QStringLiteral("-of"), QStringLiteral("compact"), file });
+    probe.start(ffprobe,
+                { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                  QStringLiteral("stream=codec_type,duration:format=duration:format_tags=")
+                      + sourceTagKey(),
+                  QStringLiteral("-of"), QStringLiteral("compact"), file });
     // Output is read as it comes, so a chatty ffprobe never fills its pipe and stalls.
     QByteArray output;
     const bool ended = waitForProcessEnd(probe, probeTimeoutMs, stopRequested,

@@ -9,9 +9,9 @@
 
 // What stands at a path where an output might go.
 enum class PathOccupant {
-    Nothing,     // free
+    Nothing, // free
     RegularFile, // a plain file (not a link)
-    Foreign,     // a link (even a dangling one), a folder, a pipe…: never written through
+    Foreign, // a link (even a dangling one), a folder, a pipe…: never written through
 };
 PathOccupant occupantAt(const QString &path);
 

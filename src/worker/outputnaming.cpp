@@ -8,6 +8,14 @@
 
 #include "threadobject.h"
 
+#include <random>
+
+#if QT_VERSION_MAJOR < 6
+// Deprecated since Qt 5.15 and hidden from its headers by QT_DISABLE_DEPRECATED_BEFORE, but
+// still part of QtCore 5.
+Q_CORE_EXPORT int qrand();
+#endif
+
 const QString fallbackOutputName = QStringLiteral("destname.mp4");
 
 namespace {
@@ -130,12 +138,20 @@ QString limitFileNameLength(const QString &name)
 
 int nextNameNumber()
 {
-    // qrand() is deprecated in Qt 5.15, but its unseeded per-thread sequence is what names
-    // without a subtitle have always been numbered by, so it stays.
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
+#if QT_VERSION_MAJOR < 6
+    // qrand()'s unseeded per-thread sequence is what names without a subtitle have always been
+    // numbered by, so Qt 5 builds keep calling it.
     return qrand();
-    QT_WARNING_POP
+#elif defined(Q_OS_WIN)
+    // Qt 6 has no qrand(); on Windows it was the C runtime's rand(), unseeded and per thread.
+    thread_local quint32 state = 1;
+    state = state * 214013u + 2531011u;
+    return int((state >> 16) & 0x7fff);
+#else
+    // Elsewhere qrand() was a per-thread std::minstd_rand from its default seed.
+    thread_local std::minstd_rand generator;
+    return int(generator());
+#endif
 }
 
 // The worker's own naming members: the steps above, with the run's debug lines.

@@ -14,8 +14,8 @@ constexpr int killWaitMs = 5000;
 bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,
                        const std::function<void()> &onSlice)
 {
-    const QDeadlineTimer deadline = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                                  : QDeadlineTimer(timeoutMs);
+    const QDeadlineTimer deadline =
+        timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
     while (process.state() != QProcess::NotRunning) {
         if (stopRequested && stopRequested())
             return false;

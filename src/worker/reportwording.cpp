@@ -109,13 +109,16 @@ QString chineseReport(const RunReport &report)
             lines << QStringLiteral("%1：%2").arg(entry.outputName, words);
             break;
         case RunReport::ItemIncomplete:
-            lines << QStringLiteral("%1：已保留不完整的输出，源文件未删除（%2）").arg(entry.outputName, words);
+            lines << QStringLiteral("%1：已保留不完整的输出，源文件未删除（%2）")
+                         .arg(entry.outputName, words);
             break;
         case RunReport::SourcesKept:
-            lines << QStringLiteral("%1：已转换，但保留了源文件（%2）").arg(entry.outputName, words);
+            lines
+                << QStringLiteral("%1：已转换，但保留了源文件（%2）").arg(entry.outputName, words);
             break;
         case RunReport::RemovalFailed:
-            lines << QStringLiteral("%1：已转换，但删除源文件失败（%2）").arg(entry.outputName, words);
+            lines << QStringLiteral("%1：已转换，但删除源文件失败（%2）")
+                         .arg(entry.outputName, words);
             break;
         case RunReport::NameFallback:
             lines << QStringLiteral("%1：%2").arg(entry.outputName, words);

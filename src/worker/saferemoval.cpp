@@ -22,8 +22,8 @@ Qt::CaseSensitivity pathCase()
 #endif
 }
 
-const QDir::Filters everyEntry = QDir::AllEntries | QDir::Hidden | QDir::System
-    | QDir::NoDotAndDotDot;
+const QDir::Filters everyEntry =
+    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 bool removeLink(const QFileInfo &link)
 {
@@ -105,6 +105,7 @@ bool removeFile(const QString &path)
     const QFileInfo info(path);
     if (info.isSymLink() || !info.exists() || info.isWritable())
         return false;
-    QFile::setPermissions(path, info.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    QFile::setPermissions(path,
+                          info.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     return QFile::remove(path);
 }

@@ -14,6 +14,9 @@ constexpr qint64 sampleBytes = 64 * 1024;
 // Feeds the hash with the first and the last 64 KiB of the file; false when it cannot be read.
 bool addSamples(QCryptographicHash &hash, const QString &path, qint64 *size)
 {
+    // Opening a pipe would wait for a writer that never comes.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

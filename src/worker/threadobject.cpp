@@ -163,7 +163,9 @@ void ThreadObject::runConversion(QString dirString)
     }
     reportWalkProblems(walk.takeProblems(), run);
 
-    qDebug() << "\n" << "all finished" << "\n";
+    qDebug() << "\n"
+             << "all finished"
+             << "\n";
     if (run.report.hasProblems())
         emit message_FromSubthread_Signal(chineseReport(run.report));
     emit convertFinished_Signal();
@@ -245,7 +247,8 @@ void ThreadObject::executeJob(const ConversionJob &job, RunContext &run, ItemRes
 
     // Read the choice only now: the user may have changed it while ffmpeg ran.
     const bool removalAsked = isDeleteSource && !isStopRequested;
-    if (!removalAsked || (result.outcome != ItemResult::Converted && result.outcome != ItemResult::Skipped)) {
+    if (!removalAsked
+        || (result.outcome != ItemResult::Converted && result.outcome != ItemResult::Skipped)) {
         result.keptSources = Problem();
         return;
     }
@@ -276,10 +279,11 @@ void ThreadObject::convert(const ConversionJob &job, ItemResult &result, Problem
     FfmpegProcess ffmpeg;
     connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
     connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
-    const QStringList tag { QStringLiteral("-metadata"), sourceTagKey() + QLatin1Char('=') + job.sourceTag };
-    result.failure = ffmpeg.run(resolvedFfmpeg(),
-                                ffmpegArguments(job, temporary, extraOutputArguments + tag),
-                                [this] { return stopRequested(); });
+    const QStringList tag { QStringLiteral("-metadata"),
+                            sourceTagKey() + QLatin1Char('=') + job.sourceTag };
+    result.failure =
+        ffmpeg.run(resolvedFfmpeg(), ffmpegArguments(job, temporary, extraOutputArguments + tag),
+                   [this] { return stopRequested(); });
     if (ffmpeg.wasKilled())
         isStarted = false;
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
@@ -289,9 +293,10 @@ void ThreadObject::convert(const ConversionJob &job, ItemResult &result, Problem
     // wrote must show both streams before it takes a final name.
     MediaDurations written;
     if (result.failure.isNone()) {
-        const Problem probed = probeMedia(resolvedFfprobe(), temporary, &written,
-                                          [this] { return stopRequested(); });
-        if (probed.kind == Problem::ProbeFailed || (probed.isNone() && (!written.hasVideo || !written.hasAudio))) {
+        const Problem probed =
+            probeMedia(resolvedFfprobe(), temporary, &written, [this] { return stopRequested(); });
+        if (probed.kind == Problem::ProbeFailed
+            || (probed.isNone() && (!written.hasVideo || !written.hasAudio))) {
             result.failure = Problem(Problem::OutputDamaged, job.outputFile);
             result.failure.lowDiskSpace = diskNearlyFull(job);
         } else if (probed.kind == Problem::Stopped) {

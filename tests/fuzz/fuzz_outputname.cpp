@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (name.toUtf8().size() > 240)
         fail("longer than 240 bytes", name);
     for (const QChar c : name) {
-        if (c == QLatin1Char(' ') || c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c))
+        if (c == QLatin1Char(' ') || c.unicode() < 0x20
+            || QStringLiteral("\\/:*?\"<>|").contains(c))
             fail("forbidden character", name);
     }
     const QString target = QDir::cleanPath(dir.path() + QLatin1Char('/') + name);

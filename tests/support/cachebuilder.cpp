@@ -10,6 +10,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr double seconds = 3.0;
@@ -27,7 +31,8 @@ bool runFfmpeg(const QStringList &arguments, QString *error)
     process.start(CacheBuilder::ffmpeg(), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
-        *error = QStringLiteral("ffmpeg failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
+        *error = QStringLiteral("ffmpeg failed: ")
+            + QString::fromLocal8Bit(process.readAllStandardError());
         return false;
     }
     return true;
@@ -74,15 +79,15 @@ bool prepareStreams(QString *error)
     const QString length = QString::number(seconds);
     const QString video = streamDir().filePath(QStringLiteral("video.m4s"));
     const QString audio = streamDir().filePath(QStringLiteral("audio.m4s"));
-    ready = runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
-                                    QStringLiteral("-y"), QStringLiteral("-f"),
-                                    QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                    QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
-                                    QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                                    QStringLiteral("-preset"), QStringLiteral("ultrafast"),
-                                    QStringLiteral("-g"), QStringLiteral("5") }
-                          + fragmentedMp4() + QStringList { video },
-                      error)
+    ready =
+        runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
+                                QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                QStringLiteral("-preset"), QStringLiteral("ultrafast"),
+                                QStringLiteral("-g"), QStringLiteral("5") }
+                      + fragmentedMp4() + QStringList { video },
+                  error)
         && runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
                                    QStringLiteral("-y"), QStringLiteral("-f"),
                                    QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -95,8 +100,8 @@ bool prepareStreams(QString *error)
 
 QByteArray entryJson(const QString &subtitle)
 {
-    return QByteArrayLiteral("{\"media_type\":2,\"title\":\"Some show\",\"type_tag\":\"64\","
-                             "\"page_data\":{\"cid\":1,\"page\":1,\"download_subtitle\":\"")
+    return QByteArrayLiteral("{\"colour\":\"teal\",\"title\":\"Some show\",\"shelf\":"
+                             "{\"row\":1,\"download_subtitle\":\"")
         + subtitle.toUtf8() + QByteArrayLiteral("\"}}");
 }
 
@@ -135,6 +140,49 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+namespace {
+
+bool runsAsRoot()
+{
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
+bool chattr(const QString &flag, const QString &file)
+{
+    QProcess process;
+    process.start(QStringLiteral("chattr"), { flag, file });
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+} // namespace
+
+bool makeUndeletable(const QString &file)
+{
+#ifdef Q_OS_UNIX
+    if (runsAsRoot())
+        return chattr(QStringLiteral("+i"), file) && !QFile(file).remove();
+    const QString folder = QFileInfo(file).absolutePath();
+    return QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+#else
+    Q_UNUSED(file);
+    return false;
+#endif
+}
+
+void makeDeletable(const QString &file)
+{
+    if (runsAsRoot())
+        chattr(QStringLiteral("-i"), file);
+    else
+        QFile::setPermissions(QFileInfo(file).absolutePath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 QString snapshot(const QString &folder)
 {
     QStringList entries;
@@ -143,7 +191,8 @@ QString snapshot(const QString &folder)
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        entries << QStringLiteral("%1 %2").arg(info.filePath()).arg(info.isDir() ? -1 : info.size());
+        entries
+            << QStringLiteral("%1 %2").arg(info.filePath()).arg(info.isDir() ? -1 : info.size());
     }
     entries.sort();
     return entries.join(QLatin1Char('\n'));

@@ -37,6 +37,12 @@ MediaDurations probe(const QString &file);
 // Writes a file with the given content, making its folders.
 bool writeFile(const QString &path, const QByteArray &content);
 
+// Makes a file impossible to remove (for root, with the immutable flag; for others, by taking
+// the write right on its folder). False when this system offers neither.
+bool makeUndeletable(const QString &file);
+// Undoes makeUndeletable.
+void makeDeletable(const QString &file);
+
 // A listing of every entry below a folder with sizes, to see that nothing changed.
 QString snapshot(const QString &folder);
 

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Stands in for ffmpeg where a test needs a fault the real one cannot be made to show.
 // VANTORO_FAKE_FFMPEG_MODE chooses it: "hang" writes part of the output and never ends,
-// "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1.
-// The output is the last argument, as with ffmpeg.
+// "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1,
+// "garbage" writes part of it and exits with 0, as ffmpeg 5.1 does on a full disk.
+// The output is the last argument, as with ffmpeg. Called as "ffprobe", it follows
+// VANTORO_FAKE_FFPROBE_MODE instead, and writes nothing.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -14,14 +17,18 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QByteArray mode = qgetenv("VANTORO_FAKE_FFMPEG_MODE");
     const QStringList arguments = QCoreApplication::arguments();
+    const bool probe = QFileInfo(arguments.first()).baseName() == QLatin1String("ffprobe");
+    const QByteArray mode =
+        qgetenv(probe ? "VANTORO_FAKE_FFPROBE_MODE" : "VANTORO_FAKE_FFMPEG_MODE");
     if (arguments.size() < 2)
         return 2;
-    QFile output(arguments.last());
-    if (output.open(QIODevice::WriteOnly))
-        output.write(QByteArray(1024, 'x'));
-    output.close();
+    if (!probe) {
+        QFile output(arguments.last());
+        if (output.open(QIODevice::WriteOnly))
+            output.write(QByteArray(1024, 'x'));
+        output.close();
+    }
 
     std::fprintf(stderr, "frame=   10 fps=0.0 q=-1.0 size=       1kB time=00:00:01.00\r");
     std::fflush(stderr);
@@ -31,6 +38,8 @@ int main(int argc, char *argv[])
     }
     if (mode == "crash")
         std::abort();
+    if (mode == "garbage")
+        return 0;
     std::fprintf(stderr, "\nConversion failed!\n");
     return 1;
 }

@@ -29,10 +29,11 @@ class FakeFfmpegOnPath
 {
 public:
     explicit FakeFfmpegOnPath(const QByteArray &mode)
-        : linked(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffmpeg")))),
-          path("PATH", tools.path().toLocal8Bit()), fakeMode("VANTORO_FAKE_FFMPEG_MODE", mode)
-    {
-    }
+        : linked(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH),
+                             tools.filePath(QStringLiteral("ffmpeg")))),
+          path("PATH", tools.path().toLocal8Bit()),
+          fakeMode("VANTORO_FAKE_FFMPEG_MODE", mode)
+    { }
     bool isValid() const { return tools.isValid() && linked; }
 
 private:

@@ -5,17 +5,21 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVector>
+
 #include <QtTest>
+#include <functional>
 
 #include "cachebuilder.h"
 #include "debugcapture.h"
 #include "folderchooser.h"
+#include "qttranslation.h"
 #include "scopedenvironment.h"
 #include "widget.h"
 
@@ -37,8 +41,11 @@ public:
         QString status;
         QString filename;
         bool busy;
+        bool witnessed; // what the test's witness said at that moment
     };
     QVector<Shown> history;
+    // Asked at every change of the display; its answer is kept with what was shown.
+    std::function<bool()> witness;
 
     // When the status first showed this text after the given time, or -1.
     qint64 firstShown(const QString &status, qint64 after = 0) const
@@ -64,11 +71,13 @@ protected:
         const Shown now {
             clock.elapsed(), window->findChild<QLabel *>(QStringLiteral("label_status"))->text(),
             window->findChild<QLabel *>(QStringLiteral("label_filename"))->text(),
-            window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible()
+            window->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible(), false
         };
         if (history.isEmpty() || history.last().status != now.status
-            || history.last().filename != now.filename || history.last().busy != now.busy)
+            || history.last().filename != now.filename || history.last().busy != now.busy) {
             history << now;
+            history.last().witnessed = witness && witness();
+        }
     }
 
 private:
@@ -93,6 +102,10 @@ private slots:
     void runStartedDuringDonePeriod();
     void checkBoxReachesTheWorkerDuringARun();
     void failureReportDoesNotBlock();
+    void longReportNamesTheDetailsButtonAsShown();
+    void overlappingRunsShowDoneOnlyAtTheEnd();
+    void dropsAreTakenLikeChosenFolders_data();
+    void dropsAreTakenLikeChosenFolders();
     void closingDuringAHangingRunEndsQuickly();
 
 private:
@@ -114,10 +127,13 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Widget> window;
     std::unique_ptr<DisplayRecorder> shown;
+    bool translated = false;
 };
 
 void tst_RunControl::initTestCase()
 {
+    // As the program does at start-up: Qt's own buttons and dialogs in Chinese.
+    translated = installQtChineseTranslation(*qApp);
     QString error;
     if (!CacheBuilder::prepareStreams(&error))
         QSKIP(qPrintable(error));
@@ -258,6 +274,8 @@ void tst_RunControl::failureReportDoesNotBlock()
     QVERIFY2(box->text().contains(QStringLiteral("Broken.mp4：ffmpeg 退出码 1")),
              qPrintable(box->text()));
     QCOMPARE(box->icon(), QMessageBox::Warning);
+    if (translated)
+        QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     QVERIFY(!QApplication::activeModalWidget());
     // The done period goes on while the report is open.
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 10000);
@@ -283,6 +301,108 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     const qint64 elapsed = clock.elapsed();
     QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+}
+
+void tst_RunControl::longReportNamesTheDetailsButtonAsShown()
+{
+    QStringList lines { QStringLiteral("转换成功 0 个，已存在而跳过 0 个，失败 20 个。") };
+    for (int i = 0; i < 20; ++i)
+        lines << QStringLiteral("%1.mp4：ffmpeg 崩溃").arg(i);
+    window->message_FromSubthread_SLOT(lines.join(QLatin1Char('\n')));
+    auto *box = window->findChild<QMessageBox *>(QStringLiteral("failureReport"));
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QAbstractButton *details = nullptr;
+    for (QAbstractButton *button : box->buttons()) {
+        if (box->buttonRole(button) == QMessageBox::ActionRole)
+            details = button;
+    }
+    QVERIFY(details);
+    QVERIFY2(box->text().contains(QStringLiteral("“%1”").arg(details->text())),
+             qPrintable(box->text()));
+    if (translated)
+        QVERIFY2(!details->text().contains(QStringLiteral("Details")), qPrintable(details->text()));
+    box->close();
+}
+
+void tst_RunControl::overlappingRunsShowDoneOnlyAtTheEnd()
+{
+    const QString first = dir->path() + QStringLiteral("/first");
+    const QString second = dir->path() + QStringLiteral("/second");
+    CacheBuilder::addItem(first, QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("A1")));
+    CacheBuilder::addItem(first, QStringLiteral("2"),
+                          CacheBuilder::entryJson(QStringLiteral("A2")));
+    CacheBuilder::addItem(second, QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("B1")));
+    shown->witness = [&] {
+        return QFile::exists(first + QStringLiteral("/A1.mp4"))
+            && QFile::exists(first + QStringLiteral("/A2.mp4"))
+            && QFile::exists(second + QStringLiteral("/B1.mp4"));
+    };
+    choose(first);
+    QTRY_VERIFY(!text("label_filename").isEmpty());
+    choose(second); // converted inside the first run, and ends before it
+    QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(text("label_status"), QStringLiteral("空闲中"), 10000);
+
+    // When the window first said done, every output of both runs was there.
+    for (const auto &state : shown->history) {
+        if (state.status == QStringLiteral("已完成"))
+            QVERIFY2(state.witnessed, qPrintable(QStringLiteral("done at %1 ms").arg(state.at)));
+    }
+    // What the user saw: converting the whole time, then done once (then idle, as checked).
+    QStringList statuses;
+    for (const auto &state : shown->history) {
+        if (statuses.isEmpty() || statuses.last() != state.status)
+            statuses << state.status;
+    }
+    if (statuses.value(0) == QStringLiteral("空闲中"))
+        statuses.removeFirst(); // before the first choice
+    if (statuses.last() == QStringLiteral("空闲中"))
+        statuses.removeLast();
+    QCOMPARE(statuses, QStringList({ "转换中", "已完成" }));
+}
+
+void tst_RunControl::dropsAreTakenLikeChosenFolders_data()
+{
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("one folder") << QStringList { "a" } << true;
+    QTest::newRow("two folders, in the order dropped") << QStringList { "b", "a" } << true;
+    QTest::newRow("a file") << QStringList { "a/file.txt" } << false;
+    QTest::newRow("a folder and a file") << QStringList { "a", "a/file.txt" } << false;
+}
+
+void tst_RunControl::dropsAreTakenLikeChosenFolders()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(bool, accepted);
+    QVERIFY(QDir().mkpath(dir->path() + QStringLiteral("/a")));
+    QVERIFY(QDir().mkpath(dir->path() + QStringLiteral("/b")));
+    QVERIFY(CacheBuilder::writeFile(dir->path() + QStringLiteral("/a/file.txt"), "not a folder"));
+    QList<QUrl> urls;
+    QStringList folders;
+    for (const QString &name : dropped) {
+        folders << dir->path() + QLatin1Char('/') + name;
+        urls << QUrl::fromLocalFile(folders.last());
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    QSignalSpy request(window.get(), &Widget::startObjThreadWork1);
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+
+    QStringList requested;
+    for (const QList<QVariant> &arguments : request)
+        requested << arguments.at(0).toString();
+    QCOMPARE(requested, accepted ? folders : QStringList());
+    QCOMPARE(text("label_status"), accepted ? QStringLiteral("转换中") : QStringLiteral("空闲中"));
+    QTRY_COMPARE_WITH_TIMEOUT(text("label_status"), QStringLiteral("空闲中"), 15000);
 }
 
 QTEST_MAIN(tst_RunControl)

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <QApplication>
 
+#include "qttranslation.h"
 #include "widget.h"
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    installQtChineseTranslation(application);
     Widget window;
     window.show();
     return application.exec();

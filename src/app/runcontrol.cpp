@@ -11,6 +11,16 @@
 
 #include "threadobject.h"
 
+namespace {
+
+// The details button as the user sees it: Qt's own text, in Chinese once its translation is in.
+QString detailsButtonText()
+{
+    return QCoreApplication::translate("QMessageBox", "Show Details...");
+}
+
+} // namespace
+
 void Widget::on_pushButtonStart_clicked()
 {
     selectedDir =
@@ -22,6 +32,7 @@ void Widget::on_pushButtonStart_clicked()
 
 void Widget::startConvert()
 {
+    ++runsInProgress;
     emit startObjThreadWork1(selectedDir);
     ui->label_status->setText(QStringLiteral("转换中"));
     ui->progressBar->show();
@@ -43,6 +54,11 @@ void Widget::currentFileName_SLOT(QString filename)
 
 void Widget::convertFinished_SLOT()
 {
+    // Runs can overlap (a folder chosen during a run is converted inside it): only the end of
+    // the last one is the end the user waits for.
+    runsInProgress = qMax(0, runsInProgress - 1);
+    if (runsInProgress > 0)
+        return;
     ui->label_status->setText(QStringLiteral("已完成"));
     initProgressBar();
     progressTimer->stop();
@@ -52,6 +68,9 @@ void Widget::convertFinished_SLOT()
     QTimer::singleShot(5000, Qt::CoarseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 
+    // A run started during those five seconds is still converting: say so, not idle.
+    if (runsInProgress > 0)
+        return;
     ui->label_status->setText(QStringLiteral("空闲中"));
     ui->label_filename->clear();
 }
@@ -66,7 +85,9 @@ void Widget::message_FromSubthread_SLOT(QString infoString)
     const bool tooLong = lines.size() > linesInView;
     QString summary = lines.mid(0, linesInView).join(QLatin1Char('\n'));
     if (tooLong)
-        summary += QStringLiteral("\n……（共 %1 条，详见“Show Details...”）").arg(lines.size() - 1);
+        summary += QStringLiteral("\n……（共 %1 条，详见“%2”）")
+                       .arg(lines.size() - 1)
+                       .arg(detailsButtonText());
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("转换出现问题"), summary,
                                 QMessageBox::Ok, this);
     if (tooLong)

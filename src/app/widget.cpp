@@ -12,6 +12,7 @@
 Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
 {
     ui->setupUi(this);
+    setAcceptDrops(true);
     initProgressBar();
     initWorkerThread();
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QThread;
 class QTimer;
 class ThreadObject;
@@ -36,6 +38,11 @@ private slots:
     void on_checkBox_deleteSource_clicked(bool checked);
     void progressBarTimer_SLOT();
 
+protected:
+    // A folder dragged from a file manager is taken as if chosen in the folder chooser.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     void initWorkerThread();
     void stopWorkerThread();
@@ -49,6 +56,8 @@ private:
     QTimer *progressTimer = nullptr;
     int progressMax = 0;
     int progressCount = 0;
+    // Runs asked of the worker and not yet ended: the display says done only when none is.
+    int runsInProgress = 0;
 };
 
 #endif // WIDGET_H

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#ifndef QTTRANSLATION_H
+#define QTTRANSLATION_H
+
+class QCoreApplication;
+
+// Installs Qt's own Chinese texts (the folder chooser's, the message boxes' buttons), whatever
+// the system's language: every other text of the window is Chinese. Looked for where Qt keeps
+// its translations, then in "translations" beside the program. False when it is not there;
+// the window then shows Qt's English texts.
+bool installQtChineseTranslation(QCoreApplication &application);
+
+#endif // QTTRANSLATION_H

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #endif
@@ -55,6 +57,7 @@ private slots:
     void dryRunChangesNothing();
     void summaryCountsEveryOutcome();
     void copyKeepsBothStreamsAndLength();
+    void liveProgressOnlyAtATerminal();
     void interruptionLeavesSourcesIntact_data();
     void interruptionLeavesSourcesIntact();
 
@@ -194,6 +197,51 @@ void tst_Cli::copyKeepsBothStreamsAndLength()
     QVERIFY(copied.hasVideo && copied.hasAudio);
     QVERIFY2(qAbs(copied.video - video.video) < 0.05, qPrintable(QString::number(copied.video)));
     QVERIFY2(qAbs(copied.audio - audio.audio) < 0.05, qPrintable(QString::number(copied.audio)));
+}
+
+void tst_Cli::liveProgressOnlyAtATerminal()
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        QSKIP("util-linux's script is needed for a pseudo-terminal");
+    // Long enough for ffmpeg to report progress several times while it encodes.
+    const QString video = root() + QStringLiteral("/1/64/video.m4s");
+    QProcess make;
+    make.start(CacheBuilder::ffmpeg(),
+               { "-v", "error", "-y", "-f", "lavfi", "-i",
+                 "testsrc=size=640x360:rate=25:duration=20", "-c:v", "libx264", "-preset",
+                 "ultrafast", "-f", "mp4", "-movflags",
+                 "frag_keyframe+empty_moov+default_base_moof+global_sidx", video });
+    QVERIFY(make.waitForFinished(120000) && make.exitCode() == 0);
+
+    const QString typescript = dir->filePath(QStringLiteral("typescript"));
+    QProcess terminal;
+    terminal.start(script,
+                   { "-qfec",
+                     QStringLiteral("'%1' '%2'").arg(QStringLiteral(VANTORO_CLI_PATH), root()),
+                     typescript });
+    QVERIFY(terminal.waitForFinished(180000));
+    QCOMPARE(terminal.exitCode(), 0);
+    QFile file(typescript);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString seen = QString::fromUtf8(file.readAll());
+
+    // The item's line showed its percentage rising, then the usual line replaced it.
+    QList<int> percentages;
+    const QRegularExpression live(QStringLiteral("\\r\\[1/1\\] Alpha\\.mp4: (\\d+)% at "));
+    for (auto match = live.globalMatch(seen); match.hasNext();)
+        percentages << match.next().captured(1).toInt();
+    QVERIFY2(percentages.size() >= 2, qPrintable(seen));
+    QVERIFY2(percentages.last() > percentages.first(), qPrintable(seen));
+    QVERIFY2(std::is_sorted(percentages.cbegin(), percentages.cend()), qPrintable(seen));
+    QVERIFY2(seen.contains(QStringLiteral("Alpha.mp4: converted")), qPrintable(seen));
+
+    // Through a pipe, the same run prints its lines and nothing in place.
+    QVERIFY(QFile::remove(root() + QStringLiteral("/Alpha.mp4")));
+    const CliRun piped = runCli({ root() });
+    QCOMPARE(piped.exitCode, 0);
+    QVERIFY2(!piped.out.contains(QLatin1Char('\r')), qPrintable(piped.out));
+    QCOMPARE(piped.out.count(QLatin1Char('\n')), 2);
 }
 
 void tst_Cli::interruptionLeavesSourcesIntact_data()

@@ -9,6 +9,7 @@
 #include "cachewalk.h"
 #include "clioptions.h"
 #include "consoleprogress.h"
+#include "consolewriter.h"
 #include "interruption.h"
 #include "threadobject.h"
 
@@ -21,7 +22,7 @@ enum ExitCode { Success = 0, ItemFailed = 1, UsageError = 2, Interrupted = 130 }
 void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type != QtDebugMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
+        writeText(stderr, message + QLatin1Char('\n'));
 }
 
 } // namespace
@@ -36,10 +37,10 @@ int main(int argc, char *argv[])
     QString message;
     switch (parseCliArguments(QCoreApplication::arguments(), &options, &message)) {
     case CliParse::Done:
-        std::printf("%s\n", qPrintable(message));
+        writeText(stdout, message + QLatin1Char('\n'));
         return Success;
     case CliParse::UsageError:
-        std::fprintf(stderr, "vantoro-cli: %s\n", qPrintable(message));
+        writeText(stderr, QStringLiteral("vantoro-cli: ") + message + QLatin1Char('\n'));
         return UsageError;
     case CliParse::Run:
         break;
@@ -50,7 +51,8 @@ int main(int argc, char *argv[])
     int total = 0;
     for (const QString &folder : options.folders)
         total += countCacheItems(folder);
-    ConsoleProgress progress(total, options.quiet);
+    // Progress in place only for a person at a terminal; pipes and logs get the lines alone.
+    ConsoleProgress progress(total, options.quiet, isTerminal(stdout));
 
     QThread thread;
     auto *worker = new ThreadObject;
@@ -61,6 +63,11 @@ int main(int argc, char *argv[])
     if (options.copy)
         worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy") });
     worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
+    worker->setProgressObserver(
+        [&progress](const ConversionProgress &now) { progress.itemProgress(now); });
+    QObject::connect(
+        worker, &ThreadObject::currentFileName_Signal, worker,
+        [&progress](const QString &name) { progress.itemStarted(name); }, Qt::DirectConnection);
     worker->setWalkProblemObserver(
         [&progress](const Problem &problem) { progress.walkProblem(problem); });
     worker->moveToThread(&thread);
@@ -95,7 +102,7 @@ int main(int argc, char *argv[])
 
     const bool stopped = interruptionRequested();
     if (!options.quiet || stopped)
-        std::printf("%s\n", qPrintable(progress.summary(options.dryRun, stopped)));
+        writeText(stdout, progress.summary(options.dryRun, stopped) + QLatin1Char('\n'));
     if (stopped)
         return Interrupted;
     return progress.needsAttention() ? ItemFailed : Success;

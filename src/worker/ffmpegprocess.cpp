@@ -20,7 +20,8 @@ FfmpegProcess::FfmpegProcess()
 }
 
 Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
-                           const StopCheck &stopRequested)
+                           const StopCheck &stopRequested,
+                           const std::function<void(const ConversionProgress &)> &onProgress)
 {
     if (program.isEmpty())
         return Problem(Problem::FfmpegNotFound);
@@ -30,8 +31,15 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
 
     // Only the end of what ffmpeg says is kept: a long conversion cannot grow memory.
     ErrorTail errors;
-    waitForProcessEnd(child, -1, stopRequested,
-                      [this, &errors] { errors.append(child.readAllStandardError()); });
+    FfmpegProgressParser progress;
+    waitForProcessEnd(child, -1, stopRequested, [&] {
+        const QByteArray said = child.readAllStandardError();
+        errors.append(said);
+        if (onProgress && !said.isEmpty()) {
+            progress.feed(said);
+            onProgress(progress.progress());
+        }
+    });
     if (child.state() != QProcess::NotRunning) {
         qDebug() << "\n  finished but still runing,kill it";
         killProcess(child);

@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
+#include "ffmpegprogress.h"
 #include "itemresult.h"
 #include "processwait.h"
 
@@ -19,9 +22,11 @@ public:
     QProcess *process() { return &child; }
 
     // Runs the program to its end, or until a stop is requested (then it is killed).
-    // Returns no problem when ffmpeg started and exited with code 0.
+    // Returns no problem when ffmpeg started and exited with code 0. onProgress, when given,
+    // hears what ffmpeg tells of its progress, a few times a second.
     Problem run(const QString &program, const QStringList &arguments,
-                const StopCheck &stopRequested);
+                const StopCheck &stopRequested,
+                const std::function<void(const ConversionProgress &)> &onProgress = {});
 
     // True when the process had to be killed because a stop arrived while it ran.
     bool wasKilled() const { return killed; }

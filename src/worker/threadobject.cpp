@@ -105,6 +105,11 @@ void ThreadObject::setItemObserver(std::function<void(const ItemResult &)> obser
     itemObserver = std::move(observer);
 }
 
+void ThreadObject::setProgressObserver(std::function<void(const ConversionProgress &)> observer)
+{
+    progressObserver = std::move(observer);
+}
+
 void ThreadObject::setWalkProblemObserver(std::function<void(const Problem &)> observer)
 {
     walkProblemObserver = std::move(observer);
@@ -281,9 +286,9 @@ void ThreadObject::convert(const ConversionJob &job, ItemResult &result, Problem
     connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
     const QStringList tag { QStringLiteral("-metadata"),
                             sourceTagKey() + QLatin1Char('=') + job.sourceTag };
-    result.failure =
-        ffmpeg.run(resolvedFfmpeg(), ffmpegArguments(job, temporary, extraOutputArguments + tag),
-                   [this] { return stopRequested(); });
+    result.failure = ffmpeg.run(
+        resolvedFfmpeg(), ffmpegArguments(job, temporary, extraOutputArguments + tag),
+        [this] { return stopRequested(); }, progressObserver);
     if (ffmpeg.wasKilled())
         isStarted = false;
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)

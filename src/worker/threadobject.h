@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 
+#include "ffmpegprogress.h"
 #include "itemresult.h"
 
 struct ConversionJob;
@@ -42,6 +43,8 @@ public:
     void setDryRun(bool dryRun);
     // Called in the worker's thread once per item, when the item is done with.
     void setItemObserver(std::function<void(const ItemResult &)> observer);
+    // Called in the worker's thread while ffmpeg converts, with what it says of its progress.
+    void setProgressObserver(std::function<void(const ConversionProgress &)> observer);
     // Called in the worker's thread for each folder the walk could not read.
     void setWalkProblemObserver(std::function<void(const Problem &)> observer);
 
@@ -89,6 +92,7 @@ private:
     bool isDryRun = false;
     std::function<void(const ItemResult &)> itemObserver;
     std::function<void(const Problem &)> walkProblemObserver;
+    std::function<void(const ConversionProgress &)> progressObserver;
 };
 
 #endif // THREADOBJECT_H

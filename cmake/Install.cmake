@@ -11,6 +11,7 @@ if(UNIX AND NOT APPLE)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME vantoro.png)
     endforeach()
+    include(${CMAKE_CURRENT_LIST_DIR}/ManualPages.cmake)
 elseif(WIN32)
     # Qt's own libraries and plugins go beside the program; ffmpeg is the user's to add.
     find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${Qt${QT_VERSION_MAJOR}_DIR}/../../../bin")
@@ -27,6 +28,14 @@ set(CPACK_PACKAGE_NAME vantoro)
 set(CPACK_PACKAGE_VENDOR "Vantoro developers")
 set(CPACK_PACKAGE_CONTACT "Vantoro developers <vantoro-support@example.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Turns downloaded video cache (.m4s) into .mp4 files")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Video apps keep each download as a video stream, an audio stream and a small
+description. Vantoro finds every such item below a folder, joins its streams
+with ffmpeg into one .mp4 named after the item's title, and, when asked,
+removes the sources once the .mp4 is checked complete. It comes as a window
+(vantoro, in Chinese) and as a command-line program (vantoro-cli).")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Computes the libraries the programs link (libc, libstdc++, Qt) into Depends.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

@@ -68,4 +68,23 @@ execute_process(COMMAND dpkg-deb --contents ${debs} OUTPUT_VARIABLE contents)
 if(NOT contents MATCHES "usr/share/applications/vantoro.desktop")
     message(FATAL_ERROR "the .deb lacks the .desktop file")
 endif()
+foreach(expected usr/share/man/man1/vantoro.1.gz usr/share/man/man1/vantoro-cli.1.gz
+                 usr/share/doc/vantoro/copyright usr/share/doc/vantoro/changelog.gz)
+    if(NOT contents MATCHES "${expected}")
+        message(FATAL_ERROR "the .deb lacks ${expected}")
+    endif()
+endforeach()
+
+# Debian's own package checker: no errors allowed. Warnings are printed for the reader.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+    execute_process(COMMAND "${LINTIAN}" --allow-root --fail-on error ${debs}
+                    RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    message(STATUS "lintian:\n${said}")
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "lintian found errors in the .deb")
+    endif()
+else()
+    message(STATUS "lintian not found: the .deb was not checked")
+endif()
 message(STATUS "installed and packed: ${debs} ${tarballs}")

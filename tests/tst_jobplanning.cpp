@@ -137,6 +137,14 @@ void tst_JobPlanning::strictlyInside_data()
                                             << "/r/cache/1/../../x" << false;
     QTest::newRow("the file system root as root") << "/"
                                                   << "/x" << true;
+#ifdef Q_OS_WIN
+    QTest::newRow("Windows: letters in other case") << "C:/R/Cache"
+                                                    << "c:/r/cache/1" << true;
+    QTest::newRow("Windows: backslashes") << "C:\\r\\cache"
+                                          << "C:\\r\\cache\\1" << true;
+    QTest::newRow("Windows: another drive") << "C:/r/cache"
+                                            << "D:/r/cache/1" << false;
+#endif
 }
 
 void tst_JobPlanning::strictlyInside()
@@ -317,7 +325,11 @@ void tst_JobPlanning::bundledFfmpegComesFirst()
     QVERIFY(CacheBuilder::writeFile(bundled, "#!/bin/sh\n"));
     QVERIFY(QFile::setPermissions(bundled, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QCOMPARE(locateFfmpeg(app.path()), bundled);
+#ifdef Q_OS_WIN
+    QVERIFY(bundled.endsWith(QStringLiteral("/ffmpeg/bin/ffmpeg.exe")));
+#else
     QVERIFY(bundled.endsWith(QStringLiteral("/ffmpeg/bin/ffmpeg")));
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_JobPlanning)

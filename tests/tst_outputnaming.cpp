@@ -87,6 +87,12 @@ void tst_OutputNaming::nameFromEntry_data()
     QTest::newRow("invalid UTF-8 becomes a replacement character")
         << QByteArray("{\"download_subtitle\":\"A\xff B\"}}") << QStringLiteral("A\uFFFDB.mp4")
         << false;
+    QTest::newRow("a Windows device name gets an underscore")
+        << QByteArray("{\"download_subtitle\":\"CON\"}}") << "CON_.mp4" << false;
+    QTest::newRow("a device name in lower case, with a dot after it")
+        << QByteArray("{\"download_subtitle\":\"com1.part\"}}") << "com1_.part.mp4" << false;
+    QTest::newRow("a name that only starts like a device stays")
+        << QByteArray("{\"download_subtitle\":\"Console\"}}") << "Console.mp4" << false;
     QTest::newRow("Chinese subtitle")
         << QStringLiteral("{\"download_subtitle\":\"第1集 开始\"}}").toUtf8()
         << QStringLiteral("第1集开始.mp4") << false;

@@ -117,15 +117,17 @@ void tst_Supervision::stopEndsAHangingConversionQuickly()
     // The real ffmpeg with a hanging ffprobe beside it, or the stand-in ffmpeg that hangs.
     QTemporaryDir tools;
     QVERIFY2(tools.isValid(), qPrintable(tools.errorString()));
-    QVERIFY(QFile::link(CacheBuilder::ffmpeg(), tools.filePath(QStringLiteral("ffmpeg"))));
-    QVERIFY(
-        QFile::link(QStringLiteral(FAKE_FFMPEG_PATH), tools.filePath(QStringLiteral("ffprobe"))));
+    const QString realFfmpeg =
+        CacheBuilder::placeProgram(CacheBuilder::ffmpeg(), tools.path(), QStringLiteral("ffmpeg"));
+    QVERIFY(!realFfmpeg.isEmpty());
+    QVERIFY(!CacheBuilder::placeProgram(QStringLiteral(FAKE_FFMPEG_PATH), tools.path(),
+                                        QStringLiteral("ffprobe"))
+                 .isEmpty());
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", "hang");
     ScopedEnv fakeProbeMode("VANTORO_FAKE_FFPROBE_MODE", "hang");
     WorkerThread run;
     ThreadObject *worker = run.worker;
-    worker->setFfmpegProgram(probeHangs ? tools.filePath(QStringLiteral("ffmpeg"))
-                                        : QStringLiteral(FAKE_FFMPEG_PATH));
+    worker->setFfmpegProgram(probeHangs ? realFfmpeg : QStringLiteral(FAKE_FFMPEG_PATH));
     worker->setDeleteSource(true);
     QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
     QSignalSpy report(worker, &ThreadObject::message_FromSubthread_Signal);
@@ -163,10 +165,13 @@ void tst_Supervision::ffprobeBesideFfmpegComesFirst()
     QFETCH(bool, besideFfmpeg);
     QTemporaryDir tools;
     QVERIFY2(tools.isValid(), qPrintable(tools.errorString()));
-    const QString ffmpeg = tools.filePath(QStringLiteral("ffmpeg"));
-    QVERIFY(QFile::link(CacheBuilder::ffmpeg(), ffmpeg));
+    const QString ffmpeg =
+        CacheBuilder::placeProgram(CacheBuilder::ffmpeg(), tools.path(), QStringLiteral("ffmpeg"));
+    QVERIFY(!ffmpeg.isEmpty());
     if (besideFfmpeg)
-        QVERIFY(QFile::link(CacheBuilder::ffprobe(), tools.filePath(QStringLiteral("ffprobe"))));
+        QVERIFY(!CacheBuilder::placeProgram(CacheBuilder::ffprobe(), tools.path(),
+                                            QStringLiteral("ffprobe"))
+                     .isEmpty());
     ScopedEnv searchPath("PATH", "/nonexistent");
 
     ThreadObject worker;

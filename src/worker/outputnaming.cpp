@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QtGlobal>
 
 #include "threadobject.h"
@@ -109,7 +110,15 @@ QString finishOutputName(const QString &filteredName)
 {
     QString name = filteredName + QLatin1String(".mp4");
     name.remove(QLatin1Char(' '));
-    return limitFileNameLength(name);
+    name = limitFileNameLength(name);
+    // On Windows "CON.mp4" or "nul.x.mp4" is a device, not a file: what is written there is lost.
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(?=\\.)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = device.match(name);
+    if (match.hasMatch())
+        name.insert(match.capturedEnd(), QLatin1Char('_'));
+    return name;
 }
 
 QString limitFileNameLength(const QString &name)

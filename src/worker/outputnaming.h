@@ -41,7 +41,8 @@ QString rawNameFromEntry(const QString &text, const SubtitleMarkers &markers, in
 // Removes every character a Windows file name may not hold, in one pass; returns how many.
 int removeForbiddenCharacters(QString &name);
 
-// Appends ".mp4", drops every blank, and cuts the name to maxFileNameBytes.
+// Appends ".mp4", drops every blank, cuts the name to maxFileNameBytes, and keeps it from
+// being a Windows device name ("CON.mp4" becomes "CON_.mp4").
 QString finishOutputName(const QString &filteredName);
 
 // Shortens the part in front of ".mp4" so the whole name fits maxFileNameBytes, cutting only

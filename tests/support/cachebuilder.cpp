@@ -79,15 +79,21 @@ bool prepareStreams(QString *error)
     const QString length = QString::number(seconds);
     const QString video = streamDir().filePath(QStringLiteral("video.m4s"));
     const QString audio = streamDir().filePath(QStringLiteral("audio.m4s"));
-    ready =
-        runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
-                                QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                                QStringLiteral("-preset"), QStringLiteral("ultrafast"),
-                                QStringLiteral("-g"), QStringLiteral("5") }
-                      + fragmentedMp4() + QStringList { video },
-                  error)
+    const QStringList source { QStringLiteral("-v"),
+                               QStringLiteral("error"),
+                               QStringLiteral("-y"),
+                               QStringLiteral("-f"),
+                               QStringLiteral("lavfi"),
+                               QStringLiteral("-i"),
+                               QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
+                               QStringLiteral("-g"),
+                               QStringLiteral("5") };
+    // H.264 as the cache holds it; a small ffmpeg without libx264 (the Windows one) gives MPEG-4.
+    const QStringList h264 { QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                             QStringLiteral("-preset"), QStringLiteral("ultrafast") };
+    const QStringList mpeg4 { QStringLiteral("-c:v"), QStringLiteral("mpeg4") };
+    ready = (runFfmpeg(source + h264 + fragmentedMp4() + QStringList { video }, error)
+             || runFfmpeg(source + mpeg4 + fragmentedMp4() + QStringList { video }, error))
         && runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
                                    QStringLiteral("-y"), QStringLiteral("-f"),
                                    QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -160,6 +166,26 @@ bool chattr(const QString &flag, const QString &file)
 }
 
 } // namespace
+
+QString placeProgram(const QString &program, const QString &folder, const QString &name)
+{
+#ifdef Q_OS_WIN
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".exe");
+    return QFile::copy(program, path) ? path : QString();
+#else
+    const QString path = folder + QLatin1Char('/') + name;
+    return QFile::link(program, path) ? path : QString();
+#endif
+}
+
+bool symbolicLinksAvailable()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return true;
+#endif
+}
 
 bool makeUndeletable(const QString &file)
 {

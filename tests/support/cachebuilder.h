@@ -37,6 +37,13 @@ MediaDurations probe(const QString &file);
 // Writes a file with the given content, making its folders.
 bool writeFile(const QString &path, const QByteArray &content);
 
+// Puts a program into a folder under the given name (".exe" added on Windows): a link where
+// links are cheap, a copy on Windows. Returns its path, or empty when that failed.
+QString placeProgram(const QString &program, const QString &folder, const QString &name);
+
+// True where tests can make symbolic links (not on Windows, where that needs privileges).
+bool symbolicLinksAvailable();
+
 // Makes a file impossible to remove (for root, with the immutable flag; for others, by taking
 // the write right on its folder). False when this system offers neither.
 bool makeUndeletable(const QString &file);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "cachebuilder.h"
+
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv
 {
@@ -29,8 +31,9 @@ class FakeFfmpegOnPath
 {
 public:
     explicit FakeFfmpegOnPath(const QByteArray &mode)
-        : linked(QFile::link(QStringLiteral(FAKE_FFMPEG_PATH),
-                             tools.filePath(QStringLiteral("ffmpeg")))),
+        : linked(!CacheBuilder::placeProgram(QStringLiteral(FAKE_FFMPEG_PATH), tools.path(),
+                                             QStringLiteral("ffmpeg"))
+                      .isEmpty()),
           path("PATH", tools.path().toLocal8Bit()),
           fakeMode("VANTORO_FAKE_FFMPEG_MODE", mode)
     { }

@@ -99,6 +99,12 @@ def cli(root, *options):
     subprocess.run([CLI, "--quiet", *options, root], check=True)
 
 
+def cli_at_terminal(root):
+    """As a person runs it: at a pseudo-terminal, with the live progress line."""
+    subprocess.run(["script", "-qfec", f"'{CLI}' '{root}'", "/dev/null"],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, check=True)
+
+
 def copy_bytes(root, target, sync):
     for item in items_of(root):
         quality = os.path.join(root, item, "64")
@@ -174,6 +180,12 @@ def main():
         rows.append(("(a) plain: vantoro-cli / ffmpeg direct, per item",
                      f"{per_item(plain_cli):.2f} s / {per_item(plain_direct):.2f} s",
                      plain_cli / plain_direct, "< 1.05"))
+
+        live_cli, live_direct = paired(lambda: cli_at_terminal(root),
+                                       lambda: direct_ffmpeg(root, [], False), 3, clear)
+        rows.append(("    the same at a terminal, with live progress",
+                     f"{per_item(live_cli):.2f} s / {per_item(live_direct):.2f} s",
+                     live_cli / live_direct, "< 1.05"))
 
         copy_cli, copy_direct = paired(lambda: cli(root, "--copy"),
                                        lambda: direct_ffmpeg(root, ["-c", "copy"], False), 7, clear)

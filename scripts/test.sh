@@ -43,9 +43,13 @@ stage "naming fuzzer" bash -c 'source scripts/common.sh &&
     configure_and_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVANTORO_FUZZ=ON &&
     cd build-fuzz && ctest --output-on-failure --timeout 600'
 
+# The Windows build and its tests under Wine, when Qt and ffmpeg for Windows are built here.
+stage "Windows under Wine" scripts/windows.sh --test-if-ready
+
 echo
+total=$(grep -c '^stage "' "$0")
+echo "Stages: $((total - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed stages: ${failed[*]}"
     exit 1
 fi
-echo "Every stage passed."

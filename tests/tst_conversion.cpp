@@ -29,6 +29,7 @@ private slots:
     void existingOutputIsSkippedAndKept();
     void stalePartialOutputIsReplaced();
     void walkRules();
+    void aStopEndsOnlyTheRunInProgress();
     void unusableInputsAreReported_data();
     void unusableInputsAreReported();
     void secondRequestRunsInsideTheFirst();
@@ -165,6 +166,19 @@ void tst_Conversion::walkRules()
     QCOMPARE(names.count(), 1);
     QCOMPARE(names.at(0).at(0).toString(), QStringLiteral("Upper.mp4"));
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Upper.mp4")).hasVideo);
+}
+
+void tst_Conversion::aStopEndsOnlyTheRunInProgress()
+{
+    CacheBuilder::addItem(root(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Later")));
+    ThreadObject worker;
+    worker.setPauseInterval(0);
+    worker.stop(); // as at the end of an earlier, interrupted run
+    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
+    worker.runConversion(root());
+    QVERIFY(report.isEmpty());
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Later.mp4")).hasVideo);
 }
 
 void tst_Conversion::unusableInputsAreReported_data()

@@ -250,6 +250,7 @@ void tst_JobPlanning::progressFromFfmpeg_data()
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<int>("percent");
     QTest::addColumn<double>("speed");
+    QTest::addColumn<double>("audioSeconds"); // what ffmpeg found the second input to last
 
     const QByteArray inputs =
         "Input #0, mov,mp4, from 'video.m4s':\n  Duration: 00:01:40.00, start: 0.0\n"
@@ -258,28 +259,28 @@ void tst_JobPlanning::progressFromFfmpeg_data()
     QTest::newRow("status line after the inputs")
         << QList<QByteArray> { inputs,
                                "frame=  10 size=  1kB time=00:00:42.00 bitrate=1k speed=1.8x \r" }
-        << 42 << 1.8;
+        << 42 << 1.8 << 50.0;
     QTest::newRow("latest of several, split mid-line")
         << QList<QByteArray> { inputs, "frame= 1 time=00:00:10.00 speed=2x\rframe= 2 time=00:0",
                                "1:15.50 speed=2.5x\r" }
-        << 75 << 2.5;
+        << 75 << 2.5 << 50.0;
     QTest::newRow("padded speed and an hour-long clock")
         << QList<QByteArray> { "Input #0, mov:\n  Duration: 02:00:00.00, start: 0\n",
                                "time=01:00:00.00 bitrate=N/A speed=  12x\r" }
-        << 50 << 12.0;
+        << 50 << 12.0 << -1.0;
     QTest::newRow("no duration: no percentage")
         << QList<QByteArray> { "Input #0, mov:\n  Duration: N/A, start: 0\n",
                                "time=00:00:05.00 speed=3x\r" }
-        << -1 << 3.0;
+        << -1 << 3.0 << -1.0;
     QTest::newRow("not started yet")
-        << QList<QByteArray> { inputs, "time=N/A speed=N/A\r" } << -1 << -1.0;
+        << QList<QByteArray> { inputs, "time=N/A speed=N/A\r" } << -1 << -1.0 << 50.0;
     QTest::newRow("a restart begins anew")
         << QList<QByteArray> { inputs, "time=00:01:30.00 speed=4x\r",
                                "Input #0, mov:\n  Duration: 00:00:10.00, start: 0\n",
                                "time=00:00:01.00\r" }
-        << 10 << -1.0;
+        << 10 << -1.0 << -1.0;
     QTest::newRow("beyond the end stays at 100")
-        << QList<QByteArray> { inputs, "time=00:01:41.00 speed=1x\r" } << 100 << 1.0;
+        << QList<QByteArray> { inputs, "time=00:01:41.00 speed=1x\r" } << 100 << 1.0 << 50.0;
 }
 
 void tst_JobPlanning::progressFromFfmpeg()
@@ -287,11 +288,13 @@ void tst_JobPlanning::progressFromFfmpeg()
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(int, percent);
     QFETCH(double, speed);
+    QFETCH(double, audioSeconds);
     FfmpegProgressParser parser;
     for (const QByteArray &chunk : chunks)
         parser.feed(chunk);
     QCOMPARE(parser.progress().percent(), percent);
     QCOMPARE(parser.progress().speed, speed);
+    QCOMPARE(parser.inputDuration(1), audioSeconds);
 }
 
 void tst_JobPlanning::reportCountsFirst()

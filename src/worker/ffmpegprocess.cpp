@@ -31,22 +31,23 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
 
     // Only the end of what ffmpeg says is kept: a long conversion cannot grow memory.
     ErrorTail errors;
-    FfmpegProgressParser progress;
-    waitForProcessEnd(child, -1, stopRequested, [&] {
+    const auto listen = [&] {
         const QByteArray said = child.readAllStandardError();
+        if (said.isEmpty())
+            return;
         errors.append(said);
-        if (onProgress && !said.isEmpty()) {
-            progress.feed(said);
+        progress.feed(said);
+        if (onProgress)
             onProgress(progress.progress());
-        }
-    });
+    };
+    waitForProcessEnd(child, -1, stopRequested, listen);
     if (child.state() != QProcess::NotRunning) {
         qDebug() << "\n  finished but still runing,kill it";
         killProcess(child);
         killed = true;
         return Problem(Problem::Stopped);
     }
-    errors.append(child.readAllStandardError());
+    listen();
 
     if (child.error() == QProcess::FailedToStart) {
         Problem failed(Problem::FfmpegFailedToStart, program);

@@ -72,15 +72,22 @@ void FfmpegProgressParser::feed(const QByteArray &data)
 void FfmpegProgressParser::readLine(const QByteArray &line)
 {
     if (line.startsWith("Input #")) {
-        inFirstInput = line.startsWith("Input #0");
-        if (inFirstInput)
-            current = ConversionProgress(); // a new conversion starts over
+        input = valueAfter(line, "Input #").toInt();
+        if (input == 0) { // a new conversion starts over
+            current = ConversionProgress();
+            inputDurations.clear();
+        }
         return;
     }
     if (line.startsWith("Output #"))
-        inFirstInput = false;
-    if (inFirstInput && line.trimmed().startsWith("Duration:")) {
-        current.durationSeconds = clockSeconds(valueAfter(line, "Duration:"));
+        input = -1;
+    if (input >= 0 && line.trimmed().startsWith("Duration:")) {
+        const double seconds = clockSeconds(valueAfter(line, "Duration:"));
+        if (inputDurations.size() <= input)
+            inputDurations.resize(input + 1);
+        inputDurations[input] = seconds;
+        if (input == 0)
+            current.durationSeconds = seconds;
         return;
     }
     if (line.contains("time=")) {

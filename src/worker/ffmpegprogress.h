@@ -3,6 +3,7 @@
 #define FFMPEGPROGRESS_H
 
 #include <QByteArray>
+#include <QVector>
 
 // How far a conversion has got, as ffmpeg itself tells it; below zero is unknown.
 struct ConversionProgress
@@ -17,20 +18,23 @@ struct ConversionProgress
     double secondsLeft() const;
 };
 
-// Reads ffmpeg's error channel as it comes: the "Duration:" of the first input, and the
-// "time=" and "speed=" of its status lines. A new "Input #0" starts over.
+// Reads ffmpeg's error channel as it comes: the "Duration:" of each input, and the "time="
+// and "speed=" of its status lines. A new "Input #0" starts over.
 class FfmpegProgressParser
 {
 public:
     void feed(const QByteArray &data);
     ConversionProgress progress() const { return current; }
+    // The length ffmpeg read for input n (0 the video, 1 the audio), or -1 when it did not say.
+    double inputDuration(int n) const { return inputDurations.value(n, -1); }
 
 private:
     void readLine(const QByteArray &line);
 
     QByteArray unfinished;
     ConversionProgress current;
-    bool inFirstInput = false;
+    int input = -1; // the input whose description is being read, or -1
+    QVector<double> inputDurations;
 };
 
 #endif // FFMPEGPROGRESS_H

@@ -119,12 +119,16 @@ Problem probeMedia(const QString &ffprobe, const QString &file, MediaDurations *
 
 Problem compareWithSources(const QString &ffprobe, const MediaDurations &output,
                            const QString &videoFile, const QString &audioFile,
-                           const StopCheck &stopRequested)
+                           const StopCheck &stopRequested, double videoSeconds, double audioSeconds)
 {
     MediaDurations video;
+    video.video = videoSeconds;
     MediaDurations audio;
-    Problem problem = probeMedia(ffprobe, videoFile, &video, stopRequested);
-    if (problem.isNone())
+    audio.audio = audioSeconds;
+    Problem problem;
+    if (videoSeconds < 0)
+        problem = probeMedia(ffprobe, videoFile, &video, stopRequested);
+    if (problem.isNone() && audioSeconds < 0)
         problem = probeMedia(ffprobe, audioFile, &audio, stopRequested);
     if (!problem.isNone())
         return problem;

@@ -30,10 +30,12 @@ Problem durationMismatch(const MediaDurations &output, const MediaDurations &vid
 Problem probeMedia(const QString &ffprobe, const QString &file, MediaDurations *result,
                    const StopCheck &stopRequested = {});
 
-// Probes both sources and compares the output's streams with them.
+// Compares the output's streams with both sources. Source lengths below zero are unknown and
+// are asked of ffprobe.
 Problem compareWithSources(const QString &ffprobe, const MediaDurations &output,
                            const QString &videoFile, const QString &audioFile,
-                           const StopCheck &stopRequested = {});
+                           const StopCheck &stopRequested = {}, double videoSeconds = -1,
+                           double audioSeconds = -1);
 
 // Checks with ffprobe that the output carries the expected source tag and holds both inputs
 // at their full length. No problem means the sources may go.

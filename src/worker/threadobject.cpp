@@ -307,8 +307,11 @@ void ThreadObject::convert(const ConversionJob &job, ItemResult &result, Problem
         } else if (probed.kind == Problem::Stopped) {
             result.failure = probed;
         } else if (probed.isNone()) {
-            *verification = compareWithSources(resolvedFfprobe(), written, job.videoFile,
-                                               job.audioFile, [this] { return stopRequested(); });
+            // ffmpeg said how long it found both sources: ffprobe need not read them again.
+            *verification = compareWithSources(
+                resolvedFfprobe(), written, job.videoFile, job.audioFile,
+                [this] { return stopRequested(); }, ffmpeg.inputDuration(0),
+                ffmpeg.inputDuration(1));
         } else {
             *verification = probed; // no ffprobe: kept, but never trusted with the sources
         }

@@ -64,7 +64,8 @@ make_zip() {
     # What Qt's LGPL and ffmpeg's LGPL ask for what is shipped: their licence texts.
     cp LICENSE "$stage/licenses/Vantoro-MIT.txt"
     cp "$WIN32_CACHE/src/qtbase-opensource-src/unpacked/LICENSE.LGPL3" "$stage/licenses/Qt-LGPL-3.0.txt"
-    cp "$WIN32_CACHE/src/qtbase-opensource-src/unpacked/LICENSE.GPL3-EXCEPT" "$stage/licenses/Qt-LGPL-exception.txt"
+    # The LGPL 3 is written as additions to the GPL 3, so both texts go along.
+    cp "$WIN32_CACHE/src/qtbase-opensource-src/unpacked/LICENSE.GPL3" "$stage/licenses/Qt-GPL-3.0.txt"
     cp "$WIN32_CACHE/src/ffmpeg/unpacked/COPYING.LGPLv2.1" "$stage/licenses/FFmpeg-LGPL-2.1.txt"
     sed "s/@VERSION@/$version/" packaging/windows-readme.txt | sed 's/$/\r/' > "$stage/README.txt"
     (cd dist && zip -qr9 "$name.zip" "$name")

@@ -205,8 +205,9 @@ void tst_RunControl::endShowsDoneThenIdle()
     const qint64 done = shown->firstShown(QStringLiteral("已完成"));
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("空闲中"), done) > 0, 10000);
     const qint64 idle = shown->firstShown(QStringLiteral("空闲中"), done);
-    // A coarse timer may fire up to 5% early, as Qt documents.
-    QVERIFY2(idle - done >= 4750 && idle - done < 7000, qPrintable(QString::number(idle - done)));
+    // A coarse timer may fire up to 5% early, as Qt documents, and the display is only sampled
+    // every few milliseconds (later still on a loaded machine).
+    QVERIFY2(idle - done >= 4700 && idle - done < 7000, qPrintable(QString::number(idle - done)));
     for (const auto &state : shown->history) {
         if (state.status == QStringLiteral("已完成")) {
             QVERIFY(!state.busy);

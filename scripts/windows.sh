@@ -39,11 +39,19 @@ run_tests() {
     export WINEPREFIX=$WIN32_CACHE/wineprefix-$arch WINEDEBUG=-all
     export WINEPATH="$(winepath_of "$WIN32_FFMPEG/bin")"
     wineboot_once
-    (cd "$dir" && xvfb-run -a ctest --output-on-failure --timeout 900)
+    # The windows need a display; Wine's helpers live in one persistent server for the run.
+    xvfb-run -a bash -c "$(wine_server) -p 60 && cd '$dir' && ctest --output-on-failure --timeout 900"
+    local status=$?
+    "$(wine_server)" -k 2>/dev/null || true
+    return $status
 }
 
 winepath_of() {
     echo "Z:${1//\//\\}"
+}
+
+wine_server() {
+    if [ "$WIN_ARCH" = x86_64 ]; then echo /usr/lib/wine/wineserver64; else echo /usr/lib/wine/wineserver32; fi
 }
 
 wineboot_once() {

@@ -57,7 +57,11 @@ void tst_Conversion::convertsEveryItemBesideItsFolder_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::newRow("plain folder") << "cache";
+#ifdef Q_OS_WIN
+    QTest::newRow("blanks and Chinese in the path") << "my cache 下载 目录"; // no tabs on Windows
+#else
     QTest::newRow("blanks, a tab and Chinese in the path") << "my cache\t下载 目录";
+#endif
 }
 
 void tst_Conversion::convertsEveryItemBesideItsFolder()
@@ -92,7 +96,7 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
     QVERIFY(QFile::exists(top + QStringLiteral("/season/222/64/audio.m4s")));
     QVERIFY(!CacheBuilder::snapshot(top).contains(QStringLiteral(".partial.mp4")));
     // The logged command is the classic text, whatever ffmpeg was really called with.
-    QCOMPARE(debug.count(QStringLiteral("\"ffmpeg/bin/ffmpeg.exe -i /")), 2);
+    QCOMPARE(debug.count(QStringLiteral("\"ffmpeg/bin/ffmpeg.exe -i ") + dir->path()), 2);
     QCOMPARE(debug.count(QStringLiteral(" isstarted: false")), 2);
     QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
 }

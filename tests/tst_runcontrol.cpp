@@ -300,7 +300,12 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     clock.start();
     window.reset();
     const qint64 elapsed = clock.elapsed();
-    QVERIFY2(elapsed < 2000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+#ifdef Q_OS_WIN
+    const qint64 allowed = 4000; // Wine takes its time to take a killed process away
+#else
+    const qint64 allowed = 2000;
+#endif
+    QVERIFY2(elapsed < allowed, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cachewalk.h"
 
+#include <QDir>
+
 namespace {
 
 const QDir::Filters visible = QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot;
@@ -23,8 +25,6 @@ CacheWalk::CacheWalk(const QString &root)
     enter(root);
 }
 
-CacheWalk::~CacheWalk() = default;
-
 void CacheWalk::enter(const QString &folder)
 {
     if (isTooLong(folder)) {
@@ -41,19 +41,25 @@ void CacheWalk::enter(const QString &folder)
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
-    open.push_back(std::make_unique<QDirIterator>(folder, visible));
+    open.push_back({ QDir(folder).entryInfoList(visible, QDir::NoSort), 0 });
 }
 
 bool CacheWalk::hasNext()
 {
     while (!hasFound && !open.empty()) {
-        QDirIterator &folder = *open.back();
-        if (!folder.hasNext()) {
+        Listing &folder = open.back();
+        if (folder.next >= folder.entries.size()) {
             open.pop_back();
             continue;
         }
-        folder.next();
-        const QFileInfo entry = folder.fileInfo();
+        QFileInfo entry = folder.entries.at(folder.next++);
+        if (isTooLong(entry.filePath())) {
+            problems.append(Problem(Problem::PathTooLong, entry.filePath()));
+            continue;
+        }
+        entry.refresh(); // the run may have removed it since the folder was listed
+        if (!entry.exists())
+            continue;
         if (entry.isDir()) {
             enter(entry.filePath());
         } else if (entry.fileName().compare(QLatin1String("video.m4s"), Qt::CaseInsensitive) == 0) {

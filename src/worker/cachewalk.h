@@ -2,23 +2,23 @@
 #ifndef CACHEWALK_H
 #define CACHEWALK_H
 
-#include <QDirIterator>
+#include <QFileInfo>
 #include <QString>
 #include <QVector>
 
-#include <memory>
 #include <vector>
 
 #include "itemresult.h"
 
 // Walks a cache folder lazily and yields every video.m4s (any case) at any depth; hidden
-// entries and symbolic links are left out. Nothing is listed beforehand. A folder that cannot
-// be read is not passed over in silence: it becomes a problem the caller can report.
+// entries and symbolic links are left out. Only the folders on the way down are listed, one at
+// a time, and no folder is held open (Windows cannot remove a folder someone holds open, and
+// the run removes item folders while it walks). A folder that cannot be read is not passed
+// over in silence: it becomes a problem the caller can report.
 class CacheWalk
 {
 public:
     explicit CacheWalk(const QString &root);
-    ~CacheWalk();
 
     // Looks ahead for the next video.m4s; problems met on the way are kept for takeProblems.
     bool hasNext();
@@ -31,9 +31,14 @@ public:
     QVector<Problem> takeProblems();
 
 private:
+    struct Listing
+    {
+        QFileInfoList entries;
+        int next = 0;
+    };
     void enter(const QString &folder);
 
-    std::vector<std::unique_ptr<QDirIterator>> open;
+    std::vector<Listing> open;
     QFileInfo found;
     QFileInfo current;
     bool hasFound = false;

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -187,9 +188,27 @@ bool symbolicLinksAvailable()
 #endif
 }
 
+#ifdef Q_OS_WIN
+// Windows refuses to delete a file that someone holds open without sharing its deletion, as
+// QFile opens it.
+QHash<QString, QFile *> &heldOpen()
+{
+    static QHash<QString, QFile *> files;
+    return files;
+}
+#endif
+
 bool makeUndeletable(const QString &file)
 {
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+    auto *held = new QFile(file);
+    if (!held->open(QIODevice::ReadOnly)) {
+        delete held;
+        return false;
+    }
+    heldOpen().insert(file, held);
+    return !QFile(file).remove();
+#elif defined(Q_OS_UNIX)
     if (runsAsRoot())
         return chattr(QStringLiteral("+i"), file) && !QFile(file).remove();
     const QString folder = QFileInfo(file).absolutePath();
@@ -202,6 +221,10 @@ bool makeUndeletable(const QString &file)
 
 void makeDeletable(const QString &file)
 {
+#ifdef Q_OS_WIN
+    delete heldOpen().take(file);
+    return;
+#endif
     if (runsAsRoot())
         chattr(QStringLiteral("-i"), file);
     else

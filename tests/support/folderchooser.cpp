@@ -7,6 +7,8 @@
 
 void answerNextFolderChooser(const QString &folder)
 {
+    // Only Qt's own dialog can be answered like this: Windows' native one is no QWidget.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     auto *poll = new QTimer;
     poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, folder] {

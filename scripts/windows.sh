@@ -58,6 +58,10 @@ wineboot_once() {
     local wine=wine
     [ "$WIN_ARCH" = x86_64 ] && wine=/usr/lib/wine/wine64
     [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot --init >/dev/null 2>&1 || true
+    # A crashing program (the stand-in ffmpeg crashes on purpose) must not wait for someone
+    # to close Wine's crash dialog.
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 || true
 }
 
 make_zip() {

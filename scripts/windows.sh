@@ -40,7 +40,8 @@ run_tests() {
     export WINEPATH="$(winepath_of "$WIN32_FFMPEG/bin")"
     wineboot_once
     # The windows need a display; Wine's helpers live in one persistent server for the run.
-    xvfb-run -a bash -c "$(wine_server) -p 60 && cd '$dir' && ctest --output-on-failure --timeout 900"
+    # (A server still up from wineboot refuses -p; it is reused all the same.)
+    xvfb-run -a bash -c "$(wine_server) -p 60 2>/dev/null; cd '$dir' && ctest --output-on-failure --timeout 900"
     local status=$?
     "$(wine_server)" -k 2>/dev/null || true
     return $status

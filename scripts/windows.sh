@@ -40,7 +40,6 @@ run_tests() {
     export WINEPATH="$(winepath_of "$WIN32_FFMPEG/bin")"
     wineboot_once
     # The windows need a display; Wine's helpers live in one persistent server for the run.
-    # (A server still up from wineboot refuses -p; it is reused all the same.)
     xvfb-run -a bash -c "$(wine_server) -p 60 2>/dev/null; cd '$dir' && ctest --output-on-failure --timeout 900"
     local status=$?
     "$(wine_server)" -k 2>/dev/null || true
@@ -63,6 +62,8 @@ wineboot_once() {
     # to close Wine's crash dialog.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         >/dev/null 2>&1 || true
+    # Let that server end: the one the tests use must start on the test display.
+    "$(wine_server)" -w 2>/dev/null || true
 }
 
 make_zip() {

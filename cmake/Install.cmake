@@ -21,7 +21,7 @@ elseif(WIN32)
     else()
         install(CODE "message(WARNING \"windeployqt was not found: copy the Qt DLLs beside vantoro.exe\")")
     endif()
-    install(CODE "message(STATUS \"Put ffmpeg.exe and ffprobe.exe into \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ffmpeg/bin/\")")
+    install(CODE "message(STATUS \"Put ffmpeg.exe into \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ffmpeg/bin/\")")
 endif()
 
 set(CPACK_PACKAGE_NAME vantoro)
@@ -34,7 +34,7 @@ with ffmpeg into one .mp4 named after the item's title, and, when asked,
 removes the sources once the .mp4 is checked complete. It comes as a window
 (vantoro, in Chinese) and as a command-line program (vantoro-cli).")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Computes the libraries the programs link (libc, libstdc++, Qt) into Depends.
+# Computes the libraries the programs link (libc, libstdc++, Qt, libavformat) into Depends.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

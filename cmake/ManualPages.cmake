@@ -7,12 +7,15 @@ set(man_dir ${PROJECT_BINARY_DIR}/man)
 set(doc_outputs)
 
 if(HELP2MAN_EXECUTABLE AND NOT CMAKE_CROSSCOMPILING)
+    # help2man runs the program through a shell, unquoted: it is named from its own folder, so
+    # a build folder whose path holds a blank does not split the command.
     add_custom_command(
         OUTPUT ${man_dir}/vantoro-cli.1
         COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
         COMMAND ${HELP2MAN_EXECUTABLE} --no-info --no-discard-stderr --section 1
                 --name "convert folders of downloaded video cache into .mp4 files"
-                --output ${man_dir}/vantoro-cli.1 $<TARGET_FILE:vantoro-cli>
+                --output ${man_dir}/vantoro-cli.1 ./$<TARGET_FILE_NAME:vantoro-cli>
+        WORKING_DIRECTORY $<TARGET_FILE_DIR:vantoro-cli>
         DEPENDS vantoro-cli
         COMMENT "Making the manual page of vantoro-cli from its --help")
     list(APPEND man_pages ${man_dir}/vantoro-cli.1)

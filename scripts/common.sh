@@ -25,14 +25,15 @@ ensure_packages() {
     fi
 }
 
-BUILD_PACKAGES=(cmake make g++ qtbase5-dev ffmpeg)
+# FFmpeg's libraries read media files in-process; ffmpeg itself converts.
+BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev libavformat-dev ffmpeg)
 # What the window needs to speak Chinese: Qt's own translation, and a font with its glyphs.
 RUN_PACKAGES=(qttranslations5-l10n fonts-wqy-microhei)
 # What the whole test suite needs besides: Qt 6, the fuzzer's clang with its runtime, MinGW's
 # windres for the resource script, the desktop-file and package checkers, help2man for the
 # manual page, clang-format.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" qt6-base-dev qt6-translations-l10n clang libclang-rt-dev clang-format binutils-mingw-w64-i686
-               desktop-file-utils help2man lintian dpkg-dev)
+               desktop-file-utils help2man lintian dpkg-dev strace)
 
 # Configures and builds into the given folder; extra arguments go to cmake.
 configure_and_build() {
@@ -41,8 +42,8 @@ configure_and_build() {
     if [ -e "$dir" ] && [ ! -w "$dir" ]; then
         echo "The build folder $dir belongs to $(stat -c %U "$dir"), and you cannot write to it." >&2
         echo "Remove it (as $(stat -c %U "$dir")), or run this as that user." >&2
-        exit 1
+        return 1
     fi
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" -j "$(nproc)"
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
+        && cmake --build "$dir" -j "$(nproc)"
 }

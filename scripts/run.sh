@@ -21,10 +21,6 @@ echo
 build/src/cli/vantoro-cli --delete-source "$sample/cache"
 echo
 echo "What the cache folder holds now:"
-(cd "$sample/cache" && find . -type f | sort | while read -r file; do
-    streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$file" | paste -sd+ -)
-    length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
-    printf '  %-40s %s, %.1f s\n' "$file" "$streams" "$length"
-done)
+build/src/cli/vantoro-list "$sample/cache"
 echo
 echo "The sample stays in $sample; the window program is build/src/app/vantoro."

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds with warnings as errors, and runs every test: against Qt 5,
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, against Qt 6, the naming fuzzer,
-# the formatting check, and the Windows build under Wine when its toolchain has been built.
+# Sets up what is missing, builds with warnings as errors, and runs every test: the formatting
+# check, the suite against Qt 5, again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# against Qt 6, the fuzzers, and the Windows build under Wine when its toolchain has been built.
 # Every stage runs; the script exits non-zero when any of them failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -9,15 +9,27 @@ source scripts/common.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
+SKIPPED=77 # what a stage returns when it could not run here, and says why
+passed=0
 failed=()
-# stage NAME COMMAND...: runs one stage and remembers whether it failed.
+skipped=()
+# stage NAME COMMAND...: runs one stage, says how it ended and how long it took.
 stage() {
-    local name=$1
+    local name=$1 started=$SECONDS status
     shift
     echo
     echo "=== $name"
-    if ! "$@"; then
-        echo "=== $name: FAILED"
+    "$@"
+    status=$?
+    local took="$(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
+    if [ $status -eq 0 ]; then
+        echo "=== $name: passed ($took)"
+        passed=$((passed + 1))
+    elif [ $status -eq $SKIPPED ]; then
+        echo "=== $name: skipped ($took)"
+        skipped+=("$name")
+    else
+        echo "=== $name: FAILED ($took)"
         failed+=("$name")
     fi
 }
@@ -30,25 +42,28 @@ build_and_test() { # build_and_test FOLDER [CMAKE OPTIONS...]
 }
 
 check_formatting() {
-    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+    git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+fuzz() {
+    configure_and_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVANTORO_FUZZ=ON \
+        && (cd build-fuzz && ctest --output-on-failure --timeout 900)
 }
 
 stage "formatting (clang-format)" check_formatting
 stage "Qt 5" build_and_test build -DVANTORO_QT_MAJOR=5
 # Memory faults and undefined behaviour fail the run.
 stage "Qt 5 with sanitizers" build_and_test build-sanitize -DVANTORO_QT_MAJOR=5 -DVANTORO_SANITIZE=ON
-stage "Qt 6" build_and_test build-qt6 -DVANTORO_QT_MAJOR=6
-# The naming fuzzer needs clang's libFuzzer; it gets its own build.
-stage "naming fuzzer" bash -c 'source scripts/common.sh &&
-    configure_and_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVANTORO_FUZZ=ON &&
-    cd build-fuzz && ctest --output-on-failure --timeout 600'
-
+# Built in a folder whose name holds a space, as a user's clone may be.
+stage "Qt 6" build_and_test "build qt6" -DVANTORO_QT_MAJOR=6
+# The fuzzers need clang's libFuzzer; they get their own build.
+stage "fuzzers (output naming, media reading)" fuzz
 # The Windows build and its tests under Wine, when Qt and ffmpeg for Windows are built here.
 stage "Windows under Wine" scripts/windows.sh --test-if-ready
 
 echo
-total=$(grep -c '^stage "' "$0")
-echo "Stages: $((total - ${#failed[@]})) passed, ${#failed[@]} failed"
+echo "Stages: $passed passed, ${#failed[@]} failed, ${#skipped[@]} skipped"
+[ ${#skipped[@]} -eq 0 ] || echo "Skipped stages: ${skipped[*]}"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed stages: ${failed[*]}"
     exit 1

@@ -38,7 +38,8 @@ else()
     message(STATUS "desktop-file-validate not found: the .desktop file was not validated")
 endif()
 
-# The packages: a .deb that depends on Qt 5 and ffmpeg, and a .tar.gz with the same files.
+# The packages: a .deb that depends on Qt, ffmpeg and libavformat, and a .tar.gz with the same
+# files.
 execute_process(COMMAND cpack --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}/packages"
                 WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
@@ -58,7 +59,8 @@ else()
     set(qt_packages libqt5widgets5 libqt5gui5 libqt5core5a qttranslations5-l10n)
 endif()
 list(APPEND qt_packages "fonts-wqy-microhei | fonts-noto-cjk")
-foreach(package ${qt_packages} ffmpeg)
+# ffmpeg converts; its library libavformat reads the files in the program itself.
+foreach(package ${qt_packages} ffmpeg libavformat)
     string(FIND "${depends}" "${package}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the .deb does not depend on ${package}: ${depends}")

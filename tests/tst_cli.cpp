@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // vantoro-cli as a script would run it: exit codes, dry runs, stream copies, interruptions.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -60,6 +61,8 @@ private slots:
     void liveProgressOnlyAtATerminal();
     void interruptionLeavesSourcesIntact_data();
     void interruptionLeavesSourcesIntact();
+    void outputIsOnTheDiskBeforeTheSourcesGo_data();
+    void outputIsOnTheDiskBeforeTheSourcesGo();
 
 private:
     QString root() const { return dir->path() + QStringLiteral("/cache"); }
@@ -95,8 +98,7 @@ void tst_Cli::exitCodes_data()
     QTest::newRow("folder does not exist")
         << QStringList { "CACHE/missing" } << QByteArray() << 2 << "missing";
     QTest::newRow("help") << QStringList { "--help" } << QByteArray() << 0 << "--delete-source";
-    QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0
-                             << "vantoro-cli 0.1.0";
+    QTest::newRow("version") << QStringList { "--version" } << QByteArray() << 0 << "vantoro-cli ";
     QTest::newRow("every item converted")
         << QStringList { "CACHE" } << QByteArray() << 0 << "Alpha.mp4: converted";
     QTest::newRow("an item failed")
@@ -126,6 +128,8 @@ void tst_Cli::attentionMakesExitCodeOne_data()
                                                        << "sources kept: the existing output";
     QTest::newRow("a stream that cannot be removed") << "undeletable"
                                                      << "removal failed:";
+    QTest::newRow("an entry.json that is no file") << "entryfolder"
+                                                   << "entry.json is not a plain file";
 }
 
 void tst_Cli::attentionMakesExitCodeOne()
@@ -137,9 +141,16 @@ void tst_Cli::attentionMakesExitCodeOne()
         QVERIFY(CacheBuilder::truncate(root() + QStringLiteral("/1/64/video.m4s"), 0.25));
     if (trouble == QLatin1String("untagged"))
         QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Alpha.mp4"), "made by hand"));
+    if (trouble == QLatin1String("entryfolder")) {
+        QVERIFY(QFile::remove(root() + QStringLiteral("/1/entry.json")));
+        QVERIFY(QDir().mkpath(root() + QStringLiteral("/1/entry.json")));
+    }
     if (trouble == QLatin1String("undeletable") && !CacheBuilder::makeUndeletable(stream))
         QSKIP("this system cannot make a file impossible to remove");
-    const CliRun run = runCli({ QStringLiteral("--delete-source"), root() });
+    // An unusable entry.json needs attention even when nothing is to be removed.
+    const CliRun run = trouble == QLatin1String("entryfolder")
+        ? runCli({ root() })
+        : runCli({ QStringLiteral("--delete-source"), root() });
     CacheBuilder::makeDeletable(stream);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains(said), qPrintable(run.out));
@@ -193,9 +204,9 @@ void tst_Cli::copyKeepsBothStreamsAndLength()
     const CliRun run = runCli({ QStringLiteral("--copy"), QStringLiteral("--quiet"), root() });
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.isEmpty() && run.err.isEmpty(), qPrintable(run.out + run.err));
-    const MediaDurations copied = CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4"));
-    const MediaDurations video = CacheBuilder::probe(root() + QStringLiteral("/1/64/video.m4s"));
-    const MediaDurations audio = CacheBuilder::probe(root() + QStringLiteral("/1/64/audio.m4s"));
+    const MediaInfo copied = CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4"));
+    const MediaInfo video = CacheBuilder::probe(root() + QStringLiteral("/1/64/video.m4s"));
+    const MediaInfo audio = CacheBuilder::probe(root() + QStringLiteral("/1/64/audio.m4s"));
     QVERIFY(copied.hasVideo && copied.hasAudio);
     QVERIFY2(qAbs(copied.video - video.video) < 0.05, qPrintable(QString::number(copied.video)));
     QVERIFY2(qAbs(copied.audio - audio.audio) < 0.05, qPrintable(QString::number(copied.audio)));
@@ -283,6 +294,63 @@ void tst_Cli::interruptionLeavesSourcesIntact()
     QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput())
                 .contains(QStringLiteral("Stopped by the user")));
     QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+#endif
+}
+
+void tst_Cli::outputIsOnTheDiskBeforeTheSourcesGo_data()
+{
+    QTest::addColumn<bool>("deleteSource");
+    QTest::newRow("removal asked: flushed first") << true;
+    QTest::newRow("no removal: nothing to pay") << false;
+}
+
+void tst_Cli::outputIsOnTheDiskBeforeTheSourcesGo()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("traces the system calls with Linux's strace");
+#else
+    QFETCH(bool, deleteSource);
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty())
+        QSKIP("strace is needed to see the order of the system calls");
+    const QString log = dir->filePath(QStringLiteral("trace"));
+    QStringList arguments { "-f",
+                            "-y",
+                            "-qq",
+                            "-o",
+                            log,
+                            "-e",
+                            "trace=fsync,fdatasync,unlink,unlinkat,rename,renameat,renameat2",
+                            QStringLiteral(VANTORO_CLI_PATH) };
+    if (deleteSource)
+        arguments << QStringLiteral("--delete-source");
+    QProcess traced;
+    traced.start(strace, arguments << root());
+    QVERIFY(traced.waitForFinished(120000));
+    QCOMPARE(traced.exitCode(), 0);
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList calls = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const auto first = [&calls](const QString &call, const QString &path) {
+        for (int i = 0; i < calls.size(); ++i) {
+            if (calls.at(i).contains(call) && calls.at(i).contains(path))
+                return i;
+        }
+        return -1;
+    };
+    const QString output = root() + QStringLiteral("/Alpha.mp4");
+    const int named = first(QStringLiteral("rename"), QLatin1Char('"') + output + QLatin1Char('"'));
+    const int outputFlushed = first(QStringLiteral("fsync"), output + QLatin1Char('>'));
+    const int folderFlushed = first(QStringLiteral("fsync"), root() + QLatin1Char('>'));
+    const int videoGone = first(QStringLiteral("unlink"), QStringLiteral("/1/64/video.m4s"));
+    const QString seen = calls.join(QLatin1Char('\n'));
+    QVERIFY2(named >= 0, qPrintable(seen));
+    if (!deleteSource) {
+        QVERIFY2(outputFlushed < 0 && folderFlushed < 0 && videoGone < 0, qPrintable(seen));
+        return;
+    }
+    QVERIFY2(named < outputFlushed && outputFlushed < videoGone, qPrintable(seen));
+    QVERIFY2(folderFlushed >= 0 && folderFlushed < videoGone, qPrintable(seen));
 #endif
 }
 

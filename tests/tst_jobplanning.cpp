@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The decisions a run makes before and after ffmpeg: paths, arguments, verification, scope.
+// What a run works out before and around ffmpeg: paths, arguments, names, scope, progress.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -9,13 +9,8 @@
 #include "errortail.h"
 #include "ffmpeglocator.h"
 #include "ffmpegprogress.h"
-#include "mediaverification.h"
 #include "outputfile.h"
-#include "reportwording.h"
-#include "runreport.h"
 #include "saferemoval.h"
-
-Q_DECLARE_METATYPE(MediaDurations)
 
 class tst_JobPlanning : public QObject
 {
@@ -29,14 +24,9 @@ private slots:
     void outputNameChoices();
     void strictlyInside_data();
     void strictlyInside();
-    void probeOutputParsing_data();
-    void probeOutputParsing();
-    void durationCheck_data();
-    void durationCheck();
     void errorTailKeepsLastLineOnly();
     void progressFromFfmpeg_data();
     void progressFromFfmpeg();
-    void reportCountsFirst();
     void bundledFfmpegComesFirst();
 };
 
@@ -155,86 +145,6 @@ void tst_JobPlanning::strictlyInside()
     QCOMPARE(isStrictlyInside(root, path), inside);
 }
 
-void tst_JobPlanning::probeOutputParsing_data()
-{
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<bool>("hasVideo");
-    QTest::addColumn<double>("video");
-    QTest::addColumn<bool>("hasAudio");
-    QTest::addColumn<double>("audio");
-    QTest::addColumn<QString>("tag");
-
-    QTest::newRow("streams with own durations")
-        << "stream|codec_type=video|duration=2.000000\nstream|codec_type=audio|duration=2.042993\n"
-           "format|duration=2.044000\n"
-        << true << 2.0 << true << 2.042993 << "";
-    QTest::newRow("fragmented: container duration only")
-        << "stream|codec_type=video|duration=N/A\nformat|duration=3.000000\n"
-        << true << 3.0 << false << -1.0 << "";
-    QTest::newRow("audio without its own duration takes the container's")
-        << "stream|codec_type=video|duration=2.5\nstream|codec_type=audio|duration=N/A\n"
-           "format|duration=3.000000\n"
-        << true << 2.5 << true << 3.0 << "";
-    QTest::newRow("nothing known") << "stream|codec_type=audio|duration=N/A\nformat|duration=N/A\n"
-                                   << false << -1.0 << true << -1.0 << "";
-    QTest::newRow("tag of the container")
-        << "stream|codec_type=video|duration=1.0\nstream|codec_type=audio|duration=1.0\n"
-           "format|duration=1.0|tag:comment=vantoro-source:1;item=7\n"
-        << true << 1.0 << true << 1.0 << "vantoro-source:1;item=7";
-}
-
-void tst_JobPlanning::probeOutputParsing()
-{
-    QFETCH(QString, output);
-    QFETCH(bool, hasVideo);
-    QFETCH(double, video);
-    QFETCH(bool, hasAudio);
-    QFETCH(double, audio);
-    QFETCH(QString, tag);
-    const MediaDurations parsed = parseProbeOutput(output);
-    QCOMPARE(parsed.hasVideo, hasVideo);
-    QCOMPARE(parsed.video, video);
-    QCOMPARE(parsed.hasAudio, hasAudio);
-    QCOMPARE(parsed.audio, audio);
-    QCOMPARE(parsed.tag, tag);
-}
-
-void tst_JobPlanning::durationCheck_data()
-{
-    QTest::addColumn<MediaDurations>("output");
-    QTest::addColumn<bool>("accepted");
-
-    const auto make = [](bool hasVideo, double video, bool hasAudio, double audio) {
-        MediaDurations d;
-        d.hasVideo = hasVideo;
-        d.video = video;
-        d.hasAudio = hasAudio;
-        d.audio = audio;
-        return d;
-    };
-    QTest::newRow("complete") << make(true, 3.0, true, 3.02) << true;
-    QTest::newRow("within a second") << make(true, 2.1, true, 3.9) << true;
-    QTest::newRow("video cut short") << make(true, 0.9, true, 3.0) << false;
-    QTest::newRow("audio cut short") << make(true, 3.0, true, 1.5) << false;
-    QTest::newRow("no audio stream") << make(true, 3.0, false, -1) << false;
-    QTest::newRow("no video stream") << make(false, -1, true, 3.0) << false;
-    QTest::newRow("unknown output length") << make(true, -1, true, 3.0) << false;
-}
-
-void tst_JobPlanning::durationCheck()
-{
-    QFETCH(MediaDurations, output);
-    QFETCH(bool, accepted);
-    MediaDurations video;
-    video.hasVideo = true;
-    video.video = 3.0;
-    MediaDurations audio;
-    audio.hasAudio = true;
-    audio.audio = 3.0;
-    const Problem problem = durationMismatch(output, video, audio);
-    QVERIFY2(problem.isNone() == accepted, qPrintable(chineseProblem(problem)));
-}
-
 void tst_JobPlanning::errorTailKeepsLastLineOnly()
 {
     ErrorTail tail(64);
@@ -295,26 +205,6 @@ void tst_JobPlanning::progressFromFfmpeg()
     QCOMPARE(parser.progress().percent(), percent);
     QCOMPARE(parser.progress().speed, speed);
     QCOMPARE(parser.inputDuration(1), audioSeconds);
-}
-
-void tst_JobPlanning::reportCountsFirst()
-{
-    RunReport report;
-    QVERIFY(!report.hasProblems());
-    ItemResult item;
-    item.outcome = ItemResult::Converted;
-    report.addItem(item);
-    item.outcome = ItemResult::Skipped;
-    report.addItem(item);
-    item.outcome = ItemResult::Failed;
-    item.outputName = QStringLiteral("a.mp4");
-    item.failure = Problem(Problem::FfmpegCrashed);
-    report.addItem(item);
-    QVERIFY(report.hasProblems());
-    const QStringList lines = chineseReport(report).split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0), QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个。"));
-    QCOMPARE(lines.at(1), QStringLiteral("a.mp4：ffmpeg 崩溃"));
 }
 
 void tst_JobPlanning::bundledFfmpegComesFirst()

@@ -35,7 +35,7 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         QStringLiteral("Remove an item's sources once its .mp4 is verified complete."));
     const QCommandLineOption ffmpeg(
         QStringLiteral("ffmpeg"),
-        QStringLiteral("Use this ffmpeg (ffprobe is looked for beside it)."),
+        QStringLiteral("Use this ffmpeg instead of the one beside the program or on PATH."),
         QStringLiteral("PATH"));
     const QCommandLineOption dryRun(
         QStringLiteral("dry-run"),

@@ -5,25 +5,7 @@
 
 #include "consolewriter.h"
 #include "englishwording.h"
-
-namespace {
-
-// Columns a line takes at a terminal: East Asian wide characters take two.
-int displayWidth(const QString &text)
-{
-    int width = 0;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        const bool wide = (u >= 0x1100 && u <= 0x115f) || (u >= 0x2e80 && u <= 0xa4cf)
-            || (u >= 0xac00 && u <= 0xd7a3) || (u >= 0xf900 && u <= 0xfaff)
-            || (u >= 0xfe30 && u <= 0xfe4f) || (u >= 0xff00 && u <= 0xff60)
-            || (u >= 0xffe0 && u <= 0xffe6);
-        width += wide ? 2 : 1;
-    }
-    return width;
-}
-
-} // namespace
+#include "reportwording.h"
 
 void ConsoleProgress::itemStarted(const QString &name)
 {
@@ -41,8 +23,8 @@ void ConsoleProgress::itemProgress(const ConversionProgress &progress)
     sinceLiveLine.start();
     const QString line =
         QStringLiteral("[%1/%2] %3: %4")
-            .arg(seen + 1)
-            .arg(qMax(total, seen + 1))
+            .arg(tally.items() + 1)
+            .arg(qMax(total, tally.items() + 1))
             .arg(currentName, describeProgress(progress, runSecondsLeft(progress)));
     const int width = displayWidth(line);
     writeText(out,
@@ -58,7 +40,7 @@ double ConsoleProgress::runSecondsLeft(const ConversionProgress &progress) const
     // The items still to come are taken to be as long as those met so far, this one included.
     const double knownSeconds = mediaSecondsSeen + progress.durationSeconds;
     const double averageItem = knownSeconds / (itemsWithDuration + 1);
-    const int itemsAfterThis = qMax(0, total - seen - 1);
+    const int itemsAfterThis = qMax(0, total - tally.items() - 1);
     return itemLeft + itemsAfterThis * averageItem / progress.speed;
 }
 
@@ -106,42 +88,22 @@ void ConsoleProgress::itemDone(const ItemResult &result)
         ++itemsWithDuration;
     }
     currentProgress = ConversionProgress();
+    tally.addItem(result);
     // A walk that meets more items than were counted (the folder changed meanwhile) still
     // never prints a counter past its total.
-    total = qMax(total, ++seen);
-    switch (result.outcome) {
-    case ItemResult::Converted:
-    case ItemResult::WouldConvert:
-        ++converted;
-        break;
-    case ItemResult::Skipped:
-    case ItemResult::WouldSkip:
-        ++skipped;
-        break;
-    case ItemResult::Failed:
-    case ItemResult::Passed:
-        ++failed;
-        break;
-    case ItemResult::Incomplete:
-        ++incomplete;
-        break;
-    }
-    if (!result.keptSources.isNone())
-        ++keptSources;
-    if (!result.removal.isNone())
-        ++removalFailed;
+    total = qMax(total, tally.items());
     print(QStringLiteral("[%1/%2] %3: %4")
-              .arg(seen)
+              .arg(tally.items())
               .arg(total)
               .arg(result.outputFile, englishOutcome(result)),
-          result.needsAttention());
+          RunReport::needsAttention(result));
 }
 
 void ConsoleProgress::walkProblem(const Problem &problem)
 {
     clearLiveLine();
-    ++unreadable;
-    print(englishProblem(problem), true);
+    tally.addWalkProblem(problem);
+    print(problemWords(problem, Language::English), true);
 }
 
 void ConsoleProgress::print(const QString &line, bool problem)
@@ -155,26 +117,25 @@ QString ConsoleProgress::summary(bool dryRun, bool stopped) const
 {
     if (dryRun)
         return QStringLiteral("Would convert %1, would skip %2, of %3 items.")
-            .arg(converted)
-            .arg(skipped)
+            .arg(tally.count(ItemResult::WouldConvert))
+            .arg(tally.count(ItemResult::WouldSkip))
             .arg(total);
     QString text = QStringLiteral("Converted %1, skipped %2, failed %3, of %4 items.")
-                       .arg(converted)
-                       .arg(skipped)
-                       .arg(failed)
+                       .arg(tally.count(ItemResult::Converted))
+                       .arg(tally.count(ItemResult::Skipped))
+                       .arg(tally.count(ItemResult::Failed))
                        .arg(total);
-    const QStringList attention = [this] {
-        QStringList parts;
-        if (incomplete)
-            parts << QStringLiteral("%1 incomplete").arg(incomplete);
-        if (keptSources)
-            parts << QStringLiteral("%1 kept their sources").arg(keptSources);
-        if (removalFailed)
-            parts << QStringLiteral("%1 could not be removed").arg(removalFailed);
-        if (unreadable)
-            parts << QStringLiteral("%1 unreadable folders").arg(unreadable);
-        return parts;
-    }();
+    QStringList attention;
+    const auto add = [&attention](int count, const char *words) {
+        if (count > 0)
+            attention << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(words));
+    };
+    add(tally.count(RunReport::ItemIncomplete), "incomplete");
+    add(tally.count(RunReport::ItemPassed), "passed over");
+    add(tally.count(RunReport::SourcesKept), "kept their sources");
+    add(tally.count(RunReport::RemovalFailed), "could not be removed");
+    add(tally.count(RunReport::NameFallback), "without a usable entry.json");
+    add(tally.count(RunReport::WalkProblem), "unreadable folders");
     if (!attention.isEmpty())
         text += QStringLiteral(" Needs attention: ") + attention.join(QStringLiteral(", "))
             + QLatin1Char('.');

@@ -9,6 +9,7 @@
 
 #include "ffmpegprogress.h"
 #include "itemresult.h"
+#include "runreport.h"
 
 // Prints one line per item as "[3/17] name: outcome", a line per folder that could not be
 // read, and the closing summary. When live, the line of the item being converted shows its
@@ -35,11 +36,8 @@ public:
     void walkProblem(const Problem &problem);
     // The closing line; stopped when the user interrupted the run.
     QString summary(bool dryRun, bool stopped) const;
-    // True when anything needs the user's attention, which makes the exit code 1.
-    bool needsAttention() const
-    {
-        return failed + incomplete + keptSources + removalFailed + unreadable > 0;
-    }
+    // Everything the runs came to, counted once.
+    const RunReport &report() const { return tally; }
 
     // The words of a live line: "42% at 1.8×, about 1 min left"; runSecondsLeft below zero
     // leaves the run's remaining time out.
@@ -57,14 +55,7 @@ private:
     bool live;
     std::FILE *out;
     std::FILE *errors;
-    int seen = 0;
-    int converted = 0;
-    int skipped = 0;
-    int failed = 0;
-    int incomplete = 0;
-    int keptSources = 0;
-    int removalFailed = 0;
-    int unreadable = 0;
+    RunReport tally;
 
     QString currentName;
     ConversionProgress currentProgress;

@@ -14,4 +14,7 @@ void writeText(std::FILE *stream, const QString &text);
 // True when the stream is a terminal a person watches, not a pipe or a file.
 bool isTerminal(std::FILE *stream);
 
+// Columns the text takes at a terminal: East Asian wide characters take two.
+int displayWidth(const QString &text);
+
 #endif // CONSOLEWRITER_H

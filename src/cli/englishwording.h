@@ -6,12 +6,8 @@
 
 #include "itemresult.h"
 
-// vantoro-cli's words for what happened; the window has Chinese words of its own.
-
-// One problem, without the item it belongs to.
-QString englishProblem(const Problem &problem);
-
-// What became of one item, without its counter: "converted, sources removed", …
+// What became of one item, in vantoro-cli's words and without its counter: "converted, sources
+// removed", … The problems in it are worded by the program's one table of words.
 QString englishOutcome(const ItemResult &result);
 
 #endif // ENGLISHWORDING_H

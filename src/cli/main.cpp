@@ -105,5 +105,5 @@ int main(int argc, char *argv[])
         writeText(stdout, progress.summary(options.dryRun, stopped) + QLatin1Char('\n'));
     if (stopped)
         return Interrupted;
-    return progress.needsAttention() ? ItemFailed : Success;
+    return progress.report().needsAttention() ? ItemFailed : Success;
 }

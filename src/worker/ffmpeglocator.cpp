@@ -36,14 +36,3 @@ QString locateFfmpeg(const QString &applicationDir)
         return bundled;
     return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
 }
-
-QString locateFfprobe(const QString &ffmpegProgram)
-{
-    if (!ffmpegProgram.isEmpty()) {
-        const QString sibling = QFileInfo(ffmpegProgram).absolutePath() + QLatin1Char('/')
-            + executableName(QStringLiteral("ffprobe"));
-        if (isExecutableFile(sibling))
-            return sibling;
-    }
-    return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-}

@@ -10,7 +10,4 @@ QString bundledFfmpegPath(const QString &applicationDir);
 // The bundled ffmpeg when it is there, else the one on PATH; empty when there is none.
 QString locateFfmpeg(const QString &applicationDir);
 
-// ffprobe beside the given ffmpeg, else the one on PATH; empty when there is none.
-QString locateFfprobe(const QString &ffmpegProgram);
-
 #endif // FFMPEGLOCATOR_H

@@ -30,8 +30,6 @@ public:
 
     // True when the process had to be killed because a stop arrived while it ran.
     bool wasKilled() const { return killed; }
-    // How long ffmpeg found input n (0 the video, 1 the audio), or -1 when it did not say.
-    double inputDuration(int n) const { return progress.inputDuration(n); }
 
 private:
     QProcess child;

@@ -2,37 +2,47 @@
 #ifndef ITEMRESULT_H
 #define ITEMRESULT_H
 
+#include <QMetaType>
+#include <QObject>
 #include <QString>
 
-// Something that went wrong with an item or a run, kept as data. The window and the console
-// each put it into words of their own.
+// Something that went wrong with an item or a run, kept as data. The report words it, in
+// Chinese for the window and in English for the console, from one table.
 struct Problem
 {
+    Q_GADGET
+
+public:
     enum Kind {
         None,
         // Running ffmpeg.
         FfmpegNotFound,
-        FfmpegFailedToStart, // detail: the system's words
+        FfmpegFailedToStart, // path: the program; detail: the system's words
         FfmpegCrashed,
-        FfmpegExited, // exitCode, detail: ffmpeg's last error line
+        FfmpegExited, // exitCode; detail: ffmpeg's last error line, if it said one
         Stopped,
         NoOutput,
-        OutputDamaged, // lowDiskSpace when the disk is nearly full
-        RenameFailed, // path: the name it was to get
-        // Checking an output with ffprobe.
-        FfprobeNotFound,
-        ProbeFailed, // path: the file ffprobe could not read
+        OutputDamaged, // path: the output it was to become; the temporary file is gone
+        OutputDamagedDiskFull, // the same, with the disk nearly full beside it
+        // Giving the output its name.
+        NoFreeName, // path: the wanted name; every numbered choice is taken
+        TemporaryNameBlocked, // path: the temporary name, held by something not removable
+        RenameRefused, // path: the final name, which refused the finished file
+        // Reading a media file.
+        MediaUnreadable, // path: not a plain file, or it cannot be opened or read
+        NotMedia, // path: opened, but no MP4 the program can read
         StreamMissing, // stream: missing from the output
-        SourceDurationUnknown,
-        OutputDurationUnknown,
+        SourceDurationUnknown, // stream
+        OutputDurationUnknown, // stream
         DurationShort, // stream, outputSeconds, sourceSeconds
         // Why sources stay although their removal was asked for.
         FallbackName, // the shared name of items without a usable entry.json
-        OutputOfAnotherItem, // made from another video of the same item, or by this run
-        OutputUntagged, // not written by Vantoro, or by a version that did not tag
+        OutputOfAnotherVideo, // path: made from another video folder of the same item
+        OutputUntagged, // path: not written by Vantoro, or by a version that did not tag
+        LinkOnTheWay, // path: a link or junction met between the chosen folder and a source
         // Removing sources.
+        FlushFailed, // path: the output or its folder; detail: the system's words
         RemovalFailed, // path: what could not be removed
-        LinkOnTheWay, // path: a link or junction met between the chosen folder and it
         // Inputs.
         EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
         EntryTooLarge, // path
@@ -42,6 +52,7 @@ struct Problem
         FolderUnreadable, // path
         PathTooLong, // path
     };
+    Q_ENUM(Kind)
     enum Stream { Video, Audio };
 
     Problem() = default;
@@ -56,12 +67,35 @@ struct Problem
     Stream stream = Video;
     double outputSeconds = -1;
     double sourceSeconds = -1;
-    bool lowDiskSpace = false;
+};
+
+// What became of an item's sources.
+struct SourceFate
+{
+    Q_GADGET
+
+public:
+    enum Kind {
+        NotAsked, // removal was not asked for, or the item has no output to vouch for it
+        Removed,
+        Kept, // removal was asked for, and reason says why they stayed
+        RemovalFailed, // reason names what could not be removed
+    };
+    Q_ENUM(Kind)
+
+    SourceFate() = default;
+    SourceFate(Kind kind, const Problem &reason = Problem()) : kind(kind), reason(reason) { }
+
+    Kind kind = NotAsked;
+    Problem reason;
 };
 
 // How one item of a run ended, for callers that report item by item.
 struct ItemResult
 {
+    Q_GADGET
+
+public:
     enum Outcome {
         Converted, // ffmpeg produced the output and it was checked
         Skipped, // the output was there already
@@ -71,23 +105,16 @@ struct ItemResult
         WouldSkip, // dry run: the output is there
         Passed, // another conversion was still running, the item was left alone
     };
-
-    // True when the user should look at this item: it failed, is incomplete, or its sources
-    // could not be removed as asked.
-    bool needsAttention() const
-    {
-        return outcome == Failed || outcome == Incomplete || outcome == Passed
-            || !keptSources.isNone() || !removal.isNone();
-    }
+    Q_ENUM(Outcome)
 
     QString outputName;
     QString outputFile;
     Outcome outcome = Failed;
     Problem failure; // why it failed, or what is missing when incomplete
     Problem nameNote; // why entry.json could not give the name
-    bool sourcesRemoved = false;
-    Problem keptSources; // why the sources stayed although their removal was asked for
-    Problem removal; // a removal that was tried and failed
+    // An output of this same video made before its download finished, kept beside this one.
+    QString earlierOutput;
+    SourceFate sources;
 };
 
 #endif // ITEMRESULT_H

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "outputnaming.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtGlobal>
-
-#include "threadobject.h"
 
 #include <random>
 
@@ -145,6 +142,14 @@ QString limitFileNameLength(const QString &name)
     return stem + ending;
 }
 
+QString outputNameFromText(const QString &text, int number)
+{
+    const SubtitleMarkers markers = findSubtitle(text);
+    QString name = rawNameFromEntry(text, markers, markers.begin == -1 ? number : 0);
+    removeForbiddenCharacters(name);
+    return finishOutputName(name);
+}
+
 int nextNameNumber()
 {
 #if QT_VERSION_MAJOR < 6
@@ -161,39 +166,4 @@ int nextNameNumber()
     thread_local std::minstd_rand generator;
     return int(generator());
 #endif
-}
-
-// The worker's own naming members: the steps above, with the run's debug lines.
-
-QString ThreadObject::getNameFromJson(const QString &entryJsonPath)
-{
-    Problem ignored;
-    return nameForEntry(entryJsonPath, &ignored);
-}
-
-QString ThreadObject::nameForEntry(const QString &entryJsonPath, Problem *problem)
-{
-    qDebug() << "\n getNameFromJson " << entryJsonPath;
-    QString text;
-    if (!readEntryText(entryJsonPath, &text, problem))
-        return fallbackOutputName;
-
-    const SubtitleMarkers markers = findSubtitle(text);
-    if (markers.begin != -1)
-        qDebug() << "\n begin11: " << markers.begin << "end11: " << markers.end;
-    QString name = rawNameFromEntry(text, markers, markers.begin == -1 ? nextNameNumber() : 0);
-    qDebug() << "\n fileContent: " << name;
-    fileNameAdjust(name);
-    return finishOutputName(name);
-}
-
-void ThreadObject::fileNameAdjust(QString &name)
-{
-    // One pass, however many characters go; the lines are those of removing them one by one.
-    const int removed = removeForbiddenCharacters(name);
-    qDebug() << " fileNameAdjust ";
-    for (int i = 0; i < removed; ++i) {
-        qDebug() << " fileNameAdjust  is_legal! ";
-        qDebug() << " fileNameAdjust ";
-    }
 }

@@ -6,8 +6,8 @@
 
 #include "itemresult.h"
 
-// How an item's output file is named from the text of its entry.json. ThreadObject's
-// getNameFromJson and fileNameAdjust put these together and write the debug lines.
+// How an item's output file is named from the text of its entry.json. The worker's
+// getNameFromJson and fileNameAdjust put these steps together and write the run's debug lines.
 
 // The name of every item whose entry.json is missing or cannot be read. Such an output never
 // proves whose it is, so the clean-up keeps the sources of every item named so.
@@ -48,6 +48,10 @@ QString finishOutputName(const QString &filteredName);
 // Shortens the part in front of ".mp4" so the whole name fits maxFileNameBytes, cutting only
 // between whole characters. Names that fit are returned unchanged.
 QString limitFileNameLength(const QString &name);
+
+// The whole name for an entry.json text, the steps above in turn; number is the one a name
+// without a subtitle carries.
+QString outputNameFromText(const QString &text, int number);
 
 // The next number of the per-thread sequence that names without a subtitle carry. It starts
 // over with every thread, as it always has.

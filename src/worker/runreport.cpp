@@ -1,39 +1,66 @@
 // SPDX-License-Identifier: MIT
 #include "runreport.h"
 
-void RunReport::addItem(const ItemResult &item)
+#include <algorithm>
+
+QVector<RunReport::Entry> RunReport::entriesFor(const ItemResult &item)
 {
+    QVector<Entry> entries;
     switch (item.outcome) {
-    case ItemResult::Converted:
-        ++converted;
-        break;
-    case ItemResult::Skipped:
-        ++skipped;
-        break;
     case ItemResult::Failed:
-        ++failed;
         entries.append({ item.outputName, ItemFailed, item.failure });
         break;
-    case ItemResult::Passed:
-        ++failed;
-        break;
     case ItemResult::Incomplete:
-        ++incomplete;
         entries.append({ item.outputName, ItemIncomplete, item.failure });
         break;
+    case ItemResult::Passed:
+        entries.append({ item.outputName, ItemPassed, Problem() });
+        break;
+    case ItemResult::Converted:
+    case ItemResult::Skipped:
     case ItemResult::WouldConvert:
     case ItemResult::WouldSkip:
         break;
     }
+    if (!item.earlierOutput.isEmpty())
+        entries.append(
+            { item.outputName, EarlierOutputKept, Problem(Problem::None, item.earlierOutput) });
     if (!item.nameNote.isNone())
         entries.append({ item.outputName, NameFallback, item.nameNote });
-    if (!item.keptSources.isNone())
-        entries.append({ item.outputName, SourcesKept, item.keptSources });
-    if (!item.removal.isNone())
-        entries.append({ item.outputName, RemovalFailed, item.removal });
+    if (item.sources.kind == SourceFate::Kept)
+        entries.append({ item.outputName, SourcesKept, item.sources.reason });
+    if (item.sources.kind == SourceFate::RemovalFailed)
+        entries.append({ item.outputName, RemovalFailed, item.sources.reason });
+    return entries;
+}
+
+bool RunReport::needsAttention(const ItemResult &item)
+{
+    const QVector<Entry> entries = entriesFor(item);
+    return std::any_of(entries.cbegin(), entries.cend(),
+                       [](const Entry &entry) { return needsAttention(entry.role); });
+}
+
+bool RunReport::needsAttention() const
+{
+    return std::any_of(entries.cbegin(), entries.cend(),
+                       [](const Entry &entry) { return needsAttention(entry.role); });
+}
+
+void RunReport::addItem(const ItemResult &item)
+{
+    ++itemCount;
+    ++outcomes.at(item.outcome);
+    entries += entriesFor(item);
 }
 
 void RunReport::addWalkProblem(const Problem &problem)
 {
     entries.append({ QString(), WalkProblem, problem });
+}
+
+int RunReport::count(Role role) const
+{
+    return int(std::count_if(entries.cbegin(), entries.cend(),
+                             [role](const Entry &entry) { return entry.role == role; }));
 }

@@ -2,24 +2,29 @@
 #ifndef RUNREPORT_H
 #define RUNREPORT_H
 
-#include <QHash>
 #include <QString>
 #include <QVector>
 
+#include <array>
+
 #include "itemresult.h"
 
-// What a run has to tell at its end, as data: counts, and each problem with the item it
-// belongs to (no item for problems of the walk itself).
+// What runs have to tell, as data: how many items ended which way, and each thing the user
+// should hear of with the item it belongs to (no item for problems of the walk itself). The
+// window and the console read the same counts and the same meaning of "needs attention".
 class RunReport
 {
 public:
     enum Role {
         ItemFailed,
         ItemIncomplete,
+        ItemPassed, // left alone while another conversion still ran
         SourcesKept,
         RemovalFailed,
         NameFallback,
         WalkProblem,
+        // Worth telling, but nothing went wrong.
+        EarlierOutputKept, // converted again beside an output made before the download finished
     };
     struct Entry
     {
@@ -28,29 +33,30 @@ public:
         Problem problem;
     };
 
-    // Counts the item and files each of its problems.
+    // The entries one item adds to the report.
+    static QVector<Entry> entriesFor(const ItemResult &item);
+    // What the user must look at: every entry but those only worth telling.
+    static bool needsAttention(Role role) { return role != EarlierOutputKept; }
+    static bool needsAttention(const ItemResult &item);
+
+    // Counts the item and files each thing to tell of it.
     void addItem(const ItemResult &item);
     // A problem of the walk: the chosen folder or one below it could not be read.
     void addWalkProblem(const Problem &problem);
 
-    bool hasProblems() const { return !entries.isEmpty(); }
+    // True when anything of the runs needs the user's attention.
+    bool needsAttention() const;
+    // True when there is anything to tell beyond the counts.
+    bool hasEntries() const { return !entries.isEmpty(); }
+    int items() const { return itemCount; }
+    int count(ItemResult::Outcome outcome) const { return outcomes.at(outcome); }
+    int count(Role role) const;
 
-    int converted = 0;
-    int skipped = 0;
-    int failed = 0;
-    int incomplete = 0;
     QVector<Entry> entries;
-};
 
-// The state one run keeps while it walks: its root, what it wrote, and its report.
-class RunContext
-{
-public:
-    explicit RunContext(const QString &root) : root(root) { }
-
-    const QString root;
-    QHash<QString, QString> writtenOutputs; // output file -> the source tag written into it
-    RunReport report;
+private:
+    int itemCount = 0;
+    std::array<int, ItemResult::Passed + 1> outcomes {};
 };
 
 #endif // RUNREPORT_H

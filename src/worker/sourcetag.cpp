@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
@@ -45,8 +46,8 @@ QString sourceTag(const QString &itemFolder, const QString &videoFolder, const Q
     qint64 audioSize = 0;
     if (!addSamples(hash, videoFile, &videoSize) || !addSamples(hash, audioFile, &audioSize))
         return QString();
-    // Percent-encoded, so the folder name can hold neither the separators nor anything
-    // ffprobe would escape when it prints the tag back.
+    // Percent-encoded, so the folder name can hold neither the separators nor anything a
+    // metadata reader might escape when it gives the tag back.
     return tagPrefix + encoded(QFileInfo(itemFolder).fileName())
         + QStringLiteral(";folder=%1;video=%2;audio=%3;sha256=%4")
               .arg(encoded(QFileInfo(videoFolder).fileName()))
@@ -55,15 +56,23 @@ QString sourceTag(const QString &itemFolder, const QString &videoFolder, const Q
               .arg(QString::fromLatin1(hash.result().toHex().left(32)));
 }
 
-QString taggedItemName(const QString &tag)
-{
-    if (!tag.startsWith(tagPrefix))
-        return QString();
-    const int end = tag.indexOf(QLatin1Char(';'), tagPrefix.size());
-    return QUrl::fromPercentEncoding(tag.mid(tagPrefix.size(), end - tagPrefix.size()).toLatin1());
-}
-
 QString sourceTagKey()
 {
     return QStringLiteral("comment");
+}
+
+TagRelation relateTags(const QString &ownTag, const QString &foundTag)
+{
+    if (!foundTag.startsWith(tagPrefix))
+        return TagRelation::Untagged;
+    if (foundTag == ownTag)
+        return TagRelation::Same;
+    // "<prefix><item>;folder=<folder>;video=…": the fields before the sizes name the video.
+    const QStringList own = ownTag.split(QLatin1Char(';'));
+    const QStringList found = foundTag.split(QLatin1Char(';'));
+    if (own.value(1) != found.value(1))
+        return TagRelation::OtherItem;
+    if (own.value(2) != found.value(2))
+        return TagRelation::OtherVideoOfItem;
+    return TagRelation::EarlierSources;
 }

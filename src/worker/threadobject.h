@@ -12,8 +12,10 @@
 #include "ffmpegprogress.h"
 #include "itemresult.h"
 
+class MediaReads;
 struct ConversionJob;
-class RunContext;
+struct OutputPlacement;
+struct RunContext;
 
 // The conversion worker. It lives in a thread of its own and performs whole runs over a
 // cache folder: walk, name, convert with ffmpeg, optionally remove the converted sources.
@@ -29,24 +31,33 @@ public:
     // afresh. Safe from any thread.
     void stop();
     // Chooses whether converted items lose their sources; safe from any thread.
-    void setDeleteSource(bool deleteSource);
+    void setDeleteSource(bool deleteSource) { isDeleteSource = deleteSource; }
     // Emits currentFileName_Signal with the name, unless the name is empty.
     void emitCurrentFileName(const QString &name);
 
     // Uses this ffmpeg executable instead of looking one up; empty means look it up.
-    void setFfmpegProgram(const QString &program);
+    void setFfmpegProgram(const QString &program) { explicitFfmpeg = program; }
     // Extra ffmpeg options, placed before the output name (for example "-c copy").
-    void setExtraOutputArguments(const QStringList &arguments);
+    void setExtraOutputArguments(const QStringList &arguments) { extraOutputArguments = arguments; }
     // The pause after each item, during which queued requests reach the worker.
-    void setPauseInterval(int milliseconds);
+    void setPauseInterval(int milliseconds) { pauseInterval = milliseconds; }
     // Walks and names as usual but converts and removes nothing.
-    void setDryRun(bool dryRun);
+    void setDryRun(bool dryRun) { isDryRun = dryRun; }
     // Called in the worker's thread once per item, when the item is done with.
-    void setItemObserver(std::function<void(const ItemResult &)> observer);
+    void setItemObserver(std::function<void(const ItemResult &)> observer)
+    {
+        itemObserver = std::move(observer);
+    }
     // Called in the worker's thread while ffmpeg converts, with what it says of its progress.
-    void setProgressObserver(std::function<void(const ConversionProgress &)> observer);
+    void setProgressObserver(std::function<void(const ConversionProgress &)> observer)
+    {
+        progressObserver = std::move(observer);
+    }
     // Called in the worker's thread for each folder the walk could not read.
-    void setWalkProblemObserver(std::function<void(const Problem &)> observer);
+    void setWalkProblemObserver(std::function<void(const Problem &)> observer)
+    {
+        walkProblemObserver = std::move(observer);
+    }
 
     // Returns the bare output file name for the item described by entry.json at the path.
     QString getNameFromJson(const QString &entryJsonPath);
@@ -70,16 +81,12 @@ public slots:
 
 private:
     QString nameForEntry(const QString &entryJsonPath, Problem *problem);
-    void placeOutput(ConversionJob &job, const RunContext &run, ItemResult &result);
-    void executeJob(const ConversionJob &job, RunContext &run, ItemResult &result);
-    void convert(const ConversionJob &job, ItemResult &result, Problem *verification);
-    Problem reasonToKeepSources(const ConversionJob &job, const ItemResult &result,
-                                const Problem &verification) const;
-    void removeSources(const ConversionJob &job, const QString &root, ItemResult &result);
+    ItemResult runItem(ConversionJob job, RunContext &run);
+    void executeJob(const ConversionJob &job, const OutputPlacement &placement, RunContext &run,
+                    MediaReads &media, ItemResult &result);
+    SourceFate removeItemSources(const ConversionJob &job, const QString &root);
     void reportWalkProblems(const QVector<Problem> &problems, RunContext &run);
     void pause();
-    QString resolvedFfmpeg() const;
-    QString resolvedFfprobe() const;
     bool stopRequested() const { return isStopRequested; }
 
     bool isStarted = false;

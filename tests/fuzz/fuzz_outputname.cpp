@@ -9,11 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "threadobject.h"
+#include "outputnaming.h"
 
 namespace {
-
-void silent(QtMsgType, const QMessageLogContext &, const QString &) { }
 
 [[noreturn]] void fail(const char *what, const QString &name)
 {
@@ -25,11 +23,7 @@ void silent(QtMsgType, const QMessageLogContext &, const QString &) { }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool quiet = (qInstallMessageHandler(silent), true);
     static QTemporaryDir dir;
-    static ThreadObject worker;
-    Q_UNUSED(quiet);
-
     const QString path = dir.filePath(QStringLiteral("entry.json"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -37,11 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.write(reinterpret_cast<const char *>(data), qint64(size));
     file.close();
 
-    const QString name = worker.getNameFromJson(path);
+    QString text;
+    Problem problem;
+    const QString name = readEntryText(path, &text, &problem)
+        ? outputNameFromText(text, nextNameNumber())
+        : fallbackOutputName;
     if (!name.endsWith(QLatin1String(".mp4")))
         fail("no .mp4 ending", name);
-    if (name.toUtf8().size() > 240)
-        fail("longer than 240 bytes", name);
+    if (name.toUtf8().size() > maxFileNameBytes)
+        fail("too long", name);
     for (const QChar c : name) {
         if (c == QLatin1Char(' ') || c.unicode() < 0x20
             || QStringLiteral("\\/:*?\"<>|").contains(c))

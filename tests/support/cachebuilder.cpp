@@ -25,12 +25,24 @@ QTemporaryDir &streamDir()
     return dir;
 }
 
+} // namespace
+
+namespace CacheBuilder {
+
+QString ffmpeg()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+}
+
 bool runFfmpeg(const QStringList &arguments, QString *error)
 {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
-    process.start(CacheBuilder::ffmpeg(), arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
+    process.start(
+        CacheBuilder::ffmpeg(),
+        QStringList { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y") }
+            + arguments);
+    if (!process.waitForFinished(180000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
         *error = QStringLiteral("ffmpeg failed: ")
             + QString::fromLocal8Bit(process.readAllStandardError());
@@ -45,20 +57,6 @@ QStringList fragmentedMp4()
              QStringLiteral("frag_keyframe+empty_moov+default_base_moof+global_sidx") };
 }
 
-} // namespace
-
-namespace CacheBuilder {
-
-QString ffmpeg()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-}
-
-QString ffprobe()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-}
-
 double streamSeconds()
 {
     return seconds;
@@ -69,8 +67,8 @@ bool prepareStreams(QString *error)
     static bool ready = false;
     if (ready)
         return true;
-    if (ffmpeg().isEmpty() || ffprobe().isEmpty()) {
-        *error = QStringLiteral("ffmpeg and ffprobe are needed on PATH");
+    if (ffmpeg().isEmpty()) {
+        *error = QStringLiteral("ffmpeg is needed on PATH");
         return false;
     }
     if (!streamDir().isValid()) {
@@ -80,24 +78,19 @@ bool prepareStreams(QString *error)
     const QString length = QString::number(seconds);
     const QString video = streamDir().filePath(QStringLiteral("video.m4s"));
     const QString audio = streamDir().filePath(QStringLiteral("audio.m4s"));
-    const QStringList source { QStringLiteral("-v"),
-                               QStringLiteral("error"),
-                               QStringLiteral("-y"),
-                               QStringLiteral("-f"),
-                               QStringLiteral("lavfi"),
-                               QStringLiteral("-i"),
-                               QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
-                               QStringLiteral("-g"),
-                               QStringLiteral("5") };
+    const QStringList source {
+        QStringLiteral("-f"), QStringLiteral("lavfi"),
+        QStringLiteral("-i"), QStringLiteral("testsrc=size=160x120:rate=10:duration=") + length,
+        QStringLiteral("-g"), QStringLiteral("5")
+    };
     // H.264 as the cache holds it; a small ffmpeg without libx264 (the Windows one) gives MPEG-4.
     const QStringList h264 { QStringLiteral("-c:v"), QStringLiteral("libx264"),
                              QStringLiteral("-preset"), QStringLiteral("ultrafast") };
     const QStringList mpeg4 { QStringLiteral("-c:v"), QStringLiteral("mpeg4") };
     ready = (runFfmpeg(source + h264 + fragmentedMp4() + QStringList { video }, error)
              || runFfmpeg(source + mpeg4 + fragmentedMp4() + QStringList { video }, error))
-        && runFfmpeg(QStringList { QStringLiteral("-v"), QStringLiteral("error"),
-                                   QStringLiteral("-y"), QStringLiteral("-f"),
-                                   QStringLiteral("lavfi"), QStringLiteral("-i"),
+        && runFfmpeg(QStringList { QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                   QStringLiteral("-i"),
                                    QStringLiteral("sine=frequency=440:duration=") + length,
                                    QStringLiteral("-c:a"), QStringLiteral("aac") }
                          + fragmentedMp4() + QStringList { audio },
@@ -133,10 +126,10 @@ bool truncate(const QString &file, double fraction)
     return stream.resize(qint64(stream.size() * fraction));
 }
 
-MediaDurations probe(const QString &file)
+MediaInfo probe(const QString &file)
 {
-    MediaDurations result;
-    probeMedia(ffprobe(), file, &result);
+    MediaInfo result;
+    readMedia(file, &result);
     return result;
 }
 

@@ -4,19 +4,22 @@
 
 #include <QString>
 
-#include "mediaverification.h"
+#include "mediareader.h"
 
 // Builds cache trees the way the video app stores downloads: <item>/<quality>/video.m4s and
 // audio.m4s as fragmented MP4 with a global index, <item>/entry.json. The streams are made once
 // per test process with the real ffmpeg from its test sources.
 namespace CacheBuilder {
 
-// The real ffmpeg and ffprobe on PATH, or empty.
+// The real ffmpeg on PATH, or empty.
 QString ffmpeg();
-QString ffprobe();
 
 // Makes the shared stream files; false (with a reason) when ffmpeg cannot.
 bool prepareStreams(QString *error);
+// Runs the real ffmpeg quietly with the arguments; false (with its words) when it fails.
+bool runFfmpeg(const QStringList &arguments, QString *error);
+// The options that make ffmpeg write fragmented MP4, as the cache holds its streams.
+QStringList fragmentedMp4();
 // Length in seconds of the generated streams.
 double streamSeconds();
 
@@ -31,8 +34,8 @@ QString addItem(const QString &root, const QString &itemPath, const QByteArray &
 // Cuts a stream file to a fraction of its size, as an interrupted download leaves it.
 bool truncate(const QString &file, double fraction);
 
-// What ffprobe reports of a file.
-MediaDurations probe(const QString &file);
+// What the program's own reader finds in a file.
+MediaInfo probe(const QString &file);
 
 // Writes a file with the given content, making its folders.
 bool writeFile(const QString &path, const QByteArray &content);

@@ -3,12 +3,10 @@
 // VANTORO_FAKE_FFMPEG_MODE chooses it: "hang" writes part of the output and never ends,
 // "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1,
 // "garbage" writes part of it and exits with 0, as ffmpeg 5.1 does on a full disk.
-// The output is the last argument, as with ffmpeg. Called as "ffprobe", it follows
-// VANTORO_FAKE_FFPROBE_MODE instead, and writes nothing.
+// The output is the last argument, as with ffmpeg.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
 #ifdef Q_OS_WIN
@@ -22,17 +20,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    const bool probe = QFileInfo(arguments.first()).baseName() == QLatin1String("ffprobe");
-    const QByteArray mode =
-        qgetenv(probe ? "VANTORO_FAKE_FFPROBE_MODE" : "VANTORO_FAKE_FFMPEG_MODE");
+    const QByteArray mode = qgetenv("VANTORO_FAKE_FFMPEG_MODE");
     if (arguments.size() < 2)
         return 2;
-    if (!probe) {
-        QFile output(arguments.last());
-        if (output.open(QIODevice::WriteOnly))
-            output.write(QByteArray(1024, 'x'));
-        output.close();
-    }
+    QFile output(arguments.last());
+    if (output.open(QIODevice::WriteOnly))
+        output.write(QByteArray(1024, 'x'));
+    output.close();
 
     std::fprintf(stderr, "frame=   10 fps=0.0 q=-1.0 size=       1kB time=00:00:01.00\r");
     std::fflush(stderr);

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "outputplacement.h"
+
+#include "sourcetag.h"
+
+OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
+                            const std::function<NameOccupant(const QString &)> &occupantOf)
+{
+    OutputPlacement placement;
+    for (int n = 1; n <= maxNameChoices; ++n) {
+        placement.outputFile = numberedOutputFile(wantedFile, n);
+        const NameOccupant occupant = occupantOf(placement.outputFile);
+        if (occupant.kind == PathOccupant::Nothing) {
+            placement.verdict = OutputPlacement::FreeName;
+            return placement;
+        }
+        if (occupant.kind == PathOccupant::Foreign)
+            continue;
+        switch (relateTags(ownTag, occupant.tag)) {
+        case TagRelation::Same:
+            placement.verdict = OutputPlacement::OwnOutput;
+            return placement;
+        case TagRelation::Untagged:
+            placement.verdict = OutputPlacement::OriginUnknown;
+            return placement;
+        case TagRelation::OtherVideoOfItem:
+            placement.verdict = OutputPlacement::OtherVideoOfItem;
+            return placement;
+        case TagRelation::EarlierSources:
+            // Kept as it is: the finished download is converted beside it.
+            if (placement.earlierOutput.isEmpty())
+                placement.earlierOutput = placement.outputFile;
+            break;
+        case TagRelation::OtherItem:
+            break;
+        }
+    }
+    placement.verdict = OutputPlacement::NoFreeName;
+    placement.outputFile = wantedFile;
+    return placement;
+}

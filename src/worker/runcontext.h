@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#ifndef RUNCONTEXT_H
+#define RUNCONTEXT_H
+
+#include <QString>
+
+#include "itemconversion.h"
+#include "runreport.h"
+
+// What one run settles when it starts and keeps while it walks.
+struct RunContext
+{
+    QString root; // the chosen folder, absolute
+    ConversionSettings conversion; // the ffmpeg is found once, when the run starts
+    RunReport report;
+};
+
+#endif // RUNCONTEXT_H

@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: MIT
+// The decisions made for each item, as pure functions: where its output goes, whether its
+// sources may go, and whether an output is a complete conversion of them.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "cachebuilder.h"
+#include "mediaverification.h"
+#include "outputplacement.h"
+#include "sourcedecision.h"
+#include "sourcetag.h"
+
+Q_DECLARE_METATYPE(MediaInfo)
+Q_DECLARE_METATYPE(OutputPlacement::Verdict)
+
+namespace {
+
+// A tag as the program writes it, for an item, a video folder and a content.
+QString tag(const QString &item, const QString &folder = QStringLiteral("64"),
+            const QString &content = QStringLiteral("aaaa"))
+{
+    return QStringLiteral("vantoro-source:1;item=%1;folder=%2;video=10;audio=20;sha256=%3")
+        .arg(item, folder, content);
+}
+
+MediaInfo media(bool hasVideo, double video, bool hasAudio, double audio)
+{
+    MediaInfo info;
+    info.hasVideo = hasVideo;
+    info.video = video;
+    info.hasAudio = hasAudio;
+    info.audio = audio;
+    return info;
+}
+
+} // namespace
+
+class tst_Decisions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void placement_data();
+    void placement();
+    void sourceFate_data();
+    void sourceFate();
+    void durationCheck_data();
+    void durationCheck();
+    void tagSamplesBothEndsOfEachStream();
+};
+
+void tst_Decisions::placement_data()
+{
+    // What stands at "<name>.mp4", "<name>(2).mp4", … in turn: "-" nothing, "link", "folder",
+    // or the tag of a plain file ("" for one without a tag).
+    QTest::addColumn<QStringList>("occupants");
+    QTest::addColumn<OutputPlacement::Verdict>("verdict");
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<int>("earlierChoice"); // 0 for none
+
+    const QString own = tag(QStringLiteral("1"));
+    QTest::newRow("a free name") << QStringList { "-" } << OutputPlacement::FreeName << 1 << 0;
+    QTest::newRow("this item's own output")
+        << QStringList { own } << OutputPlacement::OwnOutput << 1 << 0;
+    QTest::newRow("another item's video passes to the next name")
+        << QStringList { tag("2"), "-" } << OutputPlacement::FreeName << 2 << 0;
+    QTest::newRow("own output after another item's")
+        << QStringList { tag("2"), own } << OutputPlacement::OwnOutput << 2 << 0;
+    QTest::newRow("a link, a folder: never written through")
+        << QStringList { "link", "folder", "-" } << OutputPlacement::FreeName << 3 << 0;
+    QTest::newRow("a video nobody can tell the origin of")
+        << QStringList { "" } << OutputPlacement::OriginUnknown << 1 << 0;
+    QTest::newRow("a text that is no tag of ours")
+        << QStringList { "made with love" } << OutputPlacement::OriginUnknown << 1 << 0;
+    QTest::newRow("another video folder of this item")
+        << QStringList { tag("1", "16") } << OutputPlacement::OtherVideoOfItem << 1 << 0;
+    QTest::newRow("a download finished after its first conversion")
+        << QStringList { tag("1", "64", "bbbb"), "-" } << OutputPlacement::FreeName << 2 << 1;
+    QTest::newRow("the finished download converted before")
+        << QStringList { tag("1", "64", "bbbb"), own } << OutputPlacement::OwnOutput << 2 << 1;
+    QTest::newRow("an item whose folder name begins like another's")
+        << QStringList { tag("12"), "-" } << OutputPlacement::FreeName << 2 << 0;
+    QStringList full;
+    for (int n = 0; n < maxNameChoices; ++n)
+        full << tag(QString::number(n + 100));
+    QTest::newRow("no free name left") << full << OutputPlacement::NoFreeName << 1 << 0;
+}
+
+void tst_Decisions::placement()
+{
+    QFETCH(QStringList, occupants);
+    QFETCH(OutputPlacement::Verdict, verdict);
+    QFETCH(int, choice);
+    QFETCH(int, earlierChoice);
+    const QString wanted = QStringLiteral("/c/Clip.mp4");
+    const auto occupantOf = [&](const QString &path) {
+        int n = 1;
+        while (n <= occupants.size() && numberedOutputFile(wanted, n) != path)
+            ++n;
+        const QString what = occupants.value(n - 1, QStringLiteral("-"));
+        if (what == QLatin1String("-"))
+            return NameOccupant { PathOccupant::Nothing, QString() };
+        if (what == QLatin1String("link") || what == QLatin1String("folder"))
+            return NameOccupant { PathOccupant::Foreign, QString() };
+        return NameOccupant { PathOccupant::RegularFile, what };
+    };
+    const OutputPlacement placement = placeOutput(wanted, tag(QStringLiteral("1")), occupantOf);
+    QCOMPARE(placement.verdict, verdict);
+    QCOMPARE(placement.outputFile, numberedOutputFile(wanted, choice));
+    QCOMPARE(placement.earlierOutput,
+             earlierChoice ? numberedOutputFile(wanted, earlierChoice) : QString());
+}
+
+void tst_Decisions::sourceFate_data()
+{
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<OutputPlacement::Verdict>("placement");
+    QTest::addColumn<ItemResult::Outcome>("outcome");
+    QTest::addColumn<Problem::Kind>("verification");
+    QTest::addColumn<bool>("fallbackName");
+    QTest::addColumn<SourceFate::Kind>("fate");
+    QTest::addColumn<Problem::Kind>("reason");
+
+    const auto free = OutputPlacement::FreeName;
+    const auto own = OutputPlacement::OwnOutput;
+    QTest::newRow("converted and complete: they go")
+        << true << free << ItemResult::Converted << Problem::None << false << SourceFate::Removed
+        << Problem::None;
+    QTest::newRow("nobody asked") << false << free << ItemResult::Converted << Problem::None
+                                  << false << SourceFate::NotAsked << Problem::None;
+    QTest::newRow("own earlier output, complete")
+        << true << own << ItemResult::Skipped << Problem::None << false << SourceFate::Removed
+        << Problem::None;
+    QTest::newRow("own earlier output, but short")
+        << true << own << ItemResult::Skipped << Problem::DurationShort << false << SourceFate::Kept
+        << Problem::DurationShort;
+    QTest::newRow("converted without audio")
+        << true << free << ItemResult::Converted << Problem::StreamMissing << false
+        << SourceFate::Kept << Problem::StreamMissing;
+    QTest::newRow("a source whose length is unknown")
+        << true << free << ItemResult::Converted << Problem::SourceDurationUnknown << false
+        << SourceFate::Kept << Problem::SourceDurationUnknown;
+    QTest::newRow("the shared fallback name")
+        << true << free << ItemResult::Converted << Problem::None << true << SourceFate::Kept
+        << Problem::FallbackName;
+    QTest::newRow("an output of unknown origin")
+        << true << OutputPlacement::OriginUnknown << ItemResult::Skipped << Problem::None << false
+        << SourceFate::Kept << Problem::OutputUntagged;
+    QTest::newRow("an output of another video folder")
+        << true << OutputPlacement::OtherVideoOfItem << ItemResult::Skipped << Problem::None
+        << false << SourceFate::Kept << Problem::OutputOfAnotherVideo;
+    QTest::newRow("unknown origin outweighs the fallback name")
+        << true << OutputPlacement::OriginUnknown << ItemResult::Skipped << Problem::None << true
+        << SourceFate::Kept << Problem::OutputUntagged;
+    QTest::newRow("failed: its failure tells")
+        << true << free << ItemResult::Failed << Problem::None << false << SourceFate::NotAsked
+        << Problem::None;
+    QTest::newRow("incomplete: its failure tells")
+        << true << free << ItemResult::Incomplete << Problem::DurationShort << false
+        << SourceFate::NotAsked << Problem::None;
+    QTest::newRow("passed over while another conversion ran")
+        << true << free << ItemResult::Passed << Problem::None << false << SourceFate::NotAsked
+        << Problem::None;
+    QTest::newRow("a dry run") << true << free << ItemResult::WouldConvert << Problem::None << false
+                               << SourceFate::NotAsked << Problem::None;
+}
+
+void tst_Decisions::sourceFate()
+{
+    QFETCH(bool, asked);
+    QFETCH(OutputPlacement::Verdict, placement);
+    QFETCH(ItemResult::Outcome, outcome);
+    QFETCH(Problem::Kind, verification);
+    QFETCH(bool, fallbackName);
+    QFETCH(SourceFate::Kind, fate);
+    QFETCH(Problem::Kind, reason);
+    const SourceFate decided = decideSourceFate({ asked, placement, outcome, Problem(verification),
+                                                  fallbackName, QStringLiteral("/c/a.mp4") });
+    QCOMPARE(decided.kind, fate);
+    QCOMPARE(decided.reason.kind, reason);
+}
+
+void tst_Decisions::durationCheck_data()
+{
+    QTest::addColumn<MediaInfo>("output");
+    QTest::addColumn<Problem::Kind>("problem");
+    QTest::addColumn<int>("stream");
+
+    // Both sources last 3 s.
+    QTest::newRow("complete") << media(true, 3.0, true, 3.02) << Problem::None << 0;
+    QTest::newRow("within a second") << media(true, 2.1, true, 3.9) << Problem::None << 0;
+    QTest::newRow("exactly a second short is within it")
+        << media(true, 2.0, true, 2.0) << Problem::None << 0;
+    QTest::newRow("just over a second short")
+        << media(true, 1.99, true, 3.0) << Problem::DurationShort << int(Problem::Video);
+    QTest::newRow("audio cut short")
+        << media(true, 3.0, true, 1.5) << Problem::DurationShort << int(Problem::Audio);
+    QTest::newRow("no audio stream")
+        << media(true, 3.0, false, -1) << Problem::StreamMissing << int(Problem::Audio);
+    QTest::newRow("no video stream")
+        << media(false, -1, true, 3.0) << Problem::StreamMissing << int(Problem::Video);
+    QTest::newRow("unknown output length")
+        << media(true, -1, true, 3.0) << Problem::OutputDurationUnknown << int(Problem::Video);
+}
+
+void tst_Decisions::durationCheck()
+{
+    QFETCH(MediaInfo, output);
+    QFETCH(Problem::Kind, problem);
+    QFETCH(int, stream);
+    const Problem found =
+        durationMismatch(output, media(true, 3.0, false, -1), media(false, -1, true, 3.0));
+    QCOMPARE(found.kind, problem);
+    if (problem != Problem::None)
+        QCOMPARE(int(found.stream), stream);
+}
+
+void tst_Decisions::tagSamplesBothEndsOfEachStream()
+{
+    QTemporaryDir dir;
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    QByteArray content(300 * 1024, 'v');
+    const auto tagOf = [&dir](const QByteArray &video) {
+        CacheBuilder::writeFile(dir.filePath(QStringLiteral("1/64/video.m4s")), video);
+        CacheBuilder::writeFile(dir.filePath(QStringLiteral("1/64/audio.m4s")), "audio");
+        return sourceTag(dir.filePath(QStringLiteral("1")), dir.filePath(QStringLiteral("1/64")),
+                         dir.filePath(QStringLiteral("1/64/video.m4s")),
+                         dir.filePath(QStringLiteral("1/64/audio.m4s")));
+    };
+    const QString before = tagOf(content);
+    content[content.size() - 1] = 'w'; // a download finished differently, same size
+    const QString after = tagOf(content);
+    QVERIFY(!before.isEmpty());
+    QVERIFY(before != after);
+    QCOMPARE(relateTags(after, before), TagRelation::EarlierSources);
+}
+
+QTEST_GUILESS_MAIN(tst_Decisions)
+#include "tst_decisions.moc"

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// Reading media files in-process: real files made by ffmpeg, damaged ones, and things that are
+// no file at all. None may block, crash or be taken for a video.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+#include "cachebuilder.h"
+#include "mediareader.h"
+
+class tst_MediaReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void reads_data();
+    void reads();
+    void damagedFilesNeverCrash_data();
+    void damagedFilesNeverCrash();
+    void aStopEndsTheRead();
+    void eachFileIsReadOnce();
+
+private:
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+    QByteArray converted; // a complete output, tagged
+};
+
+void tst_MediaReader::initTestCase()
+{
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    QString error;
+    if (!CacheBuilder::prepareStreams(&error))
+        QSKIP(qPrintable(error));
+    const QString streams = CacheBuilder::addItem(dir.path(), QStringLiteral("item"), QByteArray());
+    const QStringList inputs { QStringLiteral("-i"), streams + QStringLiteral("/video.m4s"),
+                               QStringLiteral("-i"), streams + QStringLiteral("/audio.m4s") };
+    QVERIFY2(CacheBuilder::runFfmpeg(inputs
+                                         + QStringList { "-c", "copy", "-metadata",
+                                                         "comment=vantoro-source:1;item=7",
+                                                         path("tagged.mp4") },
+                                     &error),
+             qPrintable(error));
+    QVERIFY2(CacheBuilder::runFfmpeg(inputs + QStringList { "-c", "copy", path("untagged.mp4") },
+                                     &error),
+             qPrintable(error));
+    QVERIFY2(CacheBuilder::runFfmpeg(
+                 inputs + QStringList { "-c", "copy", "-an", path("silent.mp4") }, &error),
+             qPrintable(error));
+    QFile tagged(path("tagged.mp4"));
+    QVERIFY(tagged.open(QIODevice::ReadOnly));
+    converted = tagged.readAll();
+    QVERIFY(CacheBuilder::writeFile(path("half.mp4"), converted.left(converted.size() / 2)));
+    QVERIFY(CacheBuilder::writeFile(path("text.mp4"), "just some words, not a video\n"));
+    QVERIFY(QDir().mkpath(path("folder.mp4")));
+#ifdef Q_OS_UNIX
+    QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.mp4")).constData(), 0600), 0);
+#endif
+}
+
+void tst_MediaReader::reads_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Problem::Kind>("problem");
+    QTest::addColumn<bool>("video");
+    QTest::addColumn<bool>("audio");
+    QTest::addColumn<QString>("tag");
+
+    QTest::newRow("a tagged output")
+        << "tagged.mp4" << Problem::None << true << true << "vantoro-source:1;item=7";
+    QTest::newRow("an untagged output") << "untagged.mp4" << Problem::None << true << true << "";
+    QTest::newRow("an output without audio")
+        << "silent.mp4" << Problem::None << true << false << "";
+    QTest::newRow("a video stream of the cache")
+        << "item/64/video.m4s" << Problem::None << true << false << "";
+    QTest::newRow("an audio stream of the cache")
+        << "item/64/audio.m4s" << Problem::None << false << true << "";
+    QTest::newRow("an output cut in half")
+        << "half.mp4" << Problem::NotMedia << false << false << "";
+    QTest::newRow("a text file named .mp4")
+        << "text.mp4" << Problem::NotMedia << false << false << "";
+    QTest::newRow("a folder at the name")
+        << "folder.mp4" << Problem::MediaUnreadable << false << false << "";
+    QTest::newRow("nothing at the name")
+        << "missing.mp4" << Problem::MediaUnreadable << false << false << "";
+#ifdef Q_OS_UNIX
+    QTest::newRow("a pipe at the name")
+        << "fifo.mp4" << Problem::MediaUnreadable << false << false << "";
+#endif
+}
+
+void tst_MediaReader::reads()
+{
+    QFETCH(QString, file);
+    QFETCH(Problem::Kind, problem);
+    QFETCH(bool, video);
+    QFETCH(bool, audio);
+    QFETCH(QString, tag);
+    MediaInfo info;
+    const Problem read = readMedia(path(file), &info);
+    QCOMPARE(read.kind, problem);
+    if (problem != Problem::None) {
+        QCOMPARE(read.path, path(file));
+        return;
+    }
+    QCOMPARE(info.hasVideo, video);
+    QCOMPARE(info.hasAudio, audio);
+    QCOMPARE(info.tag, tag);
+    // Every stream there has a length, the fragmented ones of the cache too.
+    const double seconds = CacheBuilder::streamSeconds();
+    if (video)
+        QVERIFY2(qAbs(info.video - seconds) < 0.1, qPrintable(QString::number(info.video)));
+    if (audio)
+        QVERIFY2(qAbs(info.audio - seconds) < 0.1, qPrintable(QString::number(info.audio)));
+}
+
+void tst_MediaReader::damagedFilesNeverCrash_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("zero-filled") << QByteArray(256 * 1024, '\0');
+    QByteArray noise(64 * 1024, '\0');
+    QRandomGenerator random(20261207);
+    for (char &c : noise)
+        c = char(random.bounded(256));
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("random bytes before a real file") << noise + converted;
+    QTest::newRow("a real file with its middle zeroed")
+        << converted.left(2000) + QByteArray(converted.size() - 4000, '\0') + converted.right(2000);
+    for (int cut : { 8, 40, 700, 4000 })
+        QTest::newRow(qPrintable(QStringLiteral("the first %1 bytes").arg(cut)))
+            << converted.left(cut);
+    QByteArray flipped = converted;
+    for (int i = 0; i < flipped.size(); i += 97)
+        flipped[i] = char(flipped.at(i) ^ 0x5a);
+    QTest::newRow("every 97th byte flipped") << flipped;
+}
+
+void tst_MediaReader::damagedFilesNeverCrash()
+{
+    QFETCH(QByteArray, content);
+    const QString file = path(QStringLiteral("damaged.mp4"));
+    QVERIFY(CacheBuilder::writeFile(file, content));
+    MediaInfo info;
+    const Problem read = readMedia(file, &info);
+    // Whatever it makes of the file, it answers; a file it takes for media holds its streams.
+    QVERIFY2(read.isNone() || read.kind == Problem::NotMedia
+                 || read.kind == Problem::MediaUnreadable,
+             QMetaEnum::fromType<Problem::Kind>().valueToKey(read.kind));
+    if (!read.isNone())
+        QCOMPARE(info.hasVideo || info.hasAudio, false);
+}
+
+void tst_MediaReader::aStopEndsTheRead()
+{
+    MediaInfo info;
+    const Problem read = readMedia(path("tagged.mp4"), &info, [] { return true; });
+    QCOMPARE(read.kind, Problem::Stopped);
+    QVERIFY(!info.hasVideo);
+}
+
+void tst_MediaReader::eachFileIsReadOnce()
+{
+    int stopChecks = 0;
+    MediaReads reads([&stopChecks] {
+        ++stopChecks;
+        return false;
+    });
+    MediaInfo info;
+    QVERIFY(reads.read(path("tagged.mp4"), &info).isNone());
+    const int checksOfOneRead = stopChecks;
+    QVERIFY(checksOfOneRead > 0);
+    QFile::rename(path("tagged.mp4"), path("moved.mp4"));
+    QVERIFY(reads.read(path("tagged.mp4"), &info).isNone()); // known already: not read again
+    QCOMPARE(stopChecks, checksOfOneRead);
+    QCOMPARE(info.tag, QStringLiteral("vantoro-source:1;item=7"));
+    QFile::rename(path("moved.mp4"), path("tagged.mp4"));
+}
+
+QTEST_GUILESS_MAIN(tst_MediaReader)
+#include "tst_mediareader.moc"

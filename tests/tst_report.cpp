@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+// What a run tells: one tally, one meaning of "needs attention", and one table of words.
+#include <QMetaEnum>
+#include <QtTest>
+
+#include "englishwording.h"
+#include "outputnaming.h"
+#include "reportwording.h"
+#include "runreport.h"
+
+Q_DECLARE_METATYPE(ItemResult)
+Q_DECLARE_METATYPE(Problem)
+
+namespace {
+
+ItemResult item(ItemResult::Outcome outcome, SourceFate::Kind fate = SourceFate::NotAsked,
+                Problem::Kind note = Problem::None)
+{
+    ItemResult result;
+    result.outputName = QStringLiteral("a.mp4");
+    result.outputFile = QStringLiteral("/c/a.mp4");
+    result.outcome = outcome;
+    if (outcome == ItemResult::Failed || outcome == ItemResult::Incomplete)
+        result.failure = Problem(Problem::FfmpegCrashed);
+    result.sources = SourceFate(fate,
+                                fate == SourceFate::Kept || fate == SourceFate::RemovalFailed
+                                    ? Problem(Problem::RemovalFailed, QStringLiteral("/c/x"))
+                                    : Problem());
+    result.nameNote = Problem(note);
+    return result;
+}
+
+} // namespace
+
+class tst_Report : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tally_data();
+    void tally();
+    void everyKindIsWordedInBothLanguages_data();
+    void everyKindIsWordedInBothLanguages();
+    void wording_data();
+    void wording();
+    void reportCountsFirst();
+};
+
+void tst_Report::tally_data()
+{
+    QTest::addColumn<ItemResult>("result");
+    QTest::addColumn<bool>("attention");
+
+    QTest::newRow("converted") << item(ItemResult::Converted) << false;
+    QTest::newRow("converted, sources removed")
+        << item(ItemResult::Converted, SourceFate::Removed) << false;
+    QTest::newRow("skipped") << item(ItemResult::Skipped) << false;
+    QTest::newRow("dry run") << item(ItemResult::WouldConvert) << false;
+    QTest::newRow("failed") << item(ItemResult::Failed) << true;
+    QTest::newRow("incomplete") << item(ItemResult::Incomplete) << true;
+    QTest::newRow("passed over") << item(ItemResult::Passed) << true;
+    QTest::newRow("sources kept") << item(ItemResult::Converted, SourceFate::Kept) << true;
+    QTest::newRow("removal failed")
+        << item(ItemResult::Converted, SourceFate::RemovalFailed) << true;
+    QTest::newRow("an unusable entry.json")
+        << item(ItemResult::Converted, SourceFate::NotAsked, Problem::EntryNotRegular) << true;
+    ItemResult again = item(ItemResult::Converted, SourceFate::Removed);
+    again.earlierOutput = QStringLiteral("/c/a.mp4");
+    QTest::newRow("converted again beside an earlier output") << again << false;
+}
+
+void tst_Report::tally()
+{
+    QFETCH(ItemResult, result);
+    QFETCH(bool, attention);
+    RunReport report;
+    report.addItem(item(ItemResult::Converted));
+    report.addItem(result);
+    QCOMPARE(report.items(), 2);
+    QCOMPARE(report.count(result.outcome), 1 + (result.outcome == ItemResult::Converted ? 1 : 0));
+    QCOMPARE(RunReport::needsAttention(result), attention);
+    QCOMPARE(report.needsAttention(), attention);
+    // Whatever needs attention is told in the window's report too.
+    if (attention)
+        QVERIFY(chineseReport(report).count(QLatin1Char('\n')) >= 1);
+}
+
+void tst_Report::everyKindIsWordedInBothLanguages_data()
+{
+    QTest::addColumn<int>("kind");
+    const QMetaEnum kinds = QMetaEnum::fromType<Problem::Kind>();
+    for (int i = 0; i < kinds.keyCount(); ++i) {
+        if (kinds.value(i) != Problem::None)
+            QTest::newRow(kinds.key(i)) << kinds.value(i);
+    }
+}
+
+void tst_Report::everyKindIsWordedInBothLanguages()
+{
+    QFETCH(int, kind);
+    Problem problem(Problem::Kind(kind), QStringLiteral("/c/d/名字.mp4"));
+    problem.detail = QStringLiteral("what the system said");
+    const QString chinese = problemWords(problem, Language::Chinese);
+    const QString english = problemWords(problem, Language::English);
+    for (const QString &words : { chinese, english }) {
+        QVERIFY(!words.isEmpty());
+        QVERIFY2(!words.contains(QLatin1Char('{')) && !words.contains(QLatin1Char('[')),
+                 qPrintable(words));
+    }
+    QVERIFY2(chinese != english, qPrintable(chinese));
+    // Where one language names the file, so does the other.
+    QCOMPARE(chinese.contains(QStringLiteral("名字")), english.contains(QStringLiteral("名字")));
+}
+
+void tst_Report::wording_data()
+{
+    QTest::addColumn<Problem>("problem");
+    QTest::addColumn<QString>("chinese");
+    QTest::addColumn<QString>("english");
+
+    Problem exited(Problem::FfmpegExited);
+    exited.exitCode = 1;
+    QTest::newRow("exit code alone") << exited << "ffmpeg 退出码 1"
+                                     << "ffmpeg exited with code 1";
+    exited.detail = QStringLiteral("Conversion failed!");
+    QTest::newRow("exit code and ffmpeg's last words")
+        << exited << "ffmpeg 退出码 1：Conversion failed!"
+        << "ffmpeg exited with code 1: Conversion failed!";
+    Problem shortAudio(Problem::DurationShort);
+    shortAudio.stream = Problem::Audio;
+    shortAudio.outputSeconds = 1.24;
+    shortAudio.sourceSeconds = 3;
+    QTest::newRow("durations with a decimal")
+        << shortAudio << "输出音频时长 1.2 秒，源文件为 3.0 秒，源文件可能未下载完整"
+        << "the output audio lasts 1.2 s, its source 3.0 s (an unfinished download?)";
+    QTest::newRow("the sources of a damaged output stay")
+        << Problem(Problem::OutputDamaged)
+        << "输出文件已损坏，读不出视频流和音频流，已删除；源文件已保留"
+        << "the output is damaged (no readable video and audio stream) and was removed; the "
+           "sources were kept";
+    QTest::newRow("the fallback name is named")
+        << Problem(Problem::FallbackName)
+        << "无法读取 entry.json，输出使用了共用的默认名 " + fallbackOutputName
+        << "entry.json could not be read, so the output has the shared name " + fallbackOutputName;
+}
+
+void tst_Report::wording()
+{
+    QFETCH(Problem, problem);
+    QFETCH(QString, chinese);
+    QFETCH(QString, english);
+    QCOMPARE(problemWords(problem, Language::Chinese), chinese);
+    QCOMPARE(problemWords(problem, Language::English), english);
+}
+
+void tst_Report::reportCountsFirst()
+{
+    RunReport report;
+    QVERIFY(!report.hasEntries());
+    report.addItem(item(ItemResult::Converted));
+    report.addItem(item(ItemResult::Skipped));
+    report.addItem(item(ItemResult::Failed));
+    report.addItem(item(ItemResult::Incomplete));
+    report.addWalkProblem(Problem(Problem::FolderUnreadable, QStringLiteral("/c/locked")));
+    const QStringList lines = chineseReport(report).split(QLatin1Char('\n'));
+    QCOMPARE(
+        lines,
+        QStringList({ QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个，不完整 1 个。"),
+                      QStringLiteral("a.mp4：ffmpeg 崩溃"),
+                      QStringLiteral("a.mp4：已保留不完整的输出，源文件未删除（ffmpeg 崩溃）"),
+                      QStringLiteral("无法读取文件夹，其中的视频未处理：/c/locked") }));
+    QCOMPARE(englishOutcome(item(ItemResult::Converted, SourceFate::Kept)),
+             QStringLiteral("converted, sources kept: /c/x could not be removed"));
+}
+
+QTEST_GUILESS_MAIN(tst_Report)
+#include "tst_report.moc"

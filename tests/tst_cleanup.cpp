@@ -40,6 +40,7 @@ private slots:
     void readOnlySourcesAreRemoved();
     void somethingInTheWay_data();
     void somethingInTheWay();
+    void aFinishedDownloadIsConvertedAgain();
 
 private:
     // Runs over the chosen folder with removal on; returns what became of each item.
@@ -438,6 +439,38 @@ void tst_Cleanup::somethingInTheWay()
         QVERIFY(appeared.open(QIODevice::ReadOnly));
         QCOMPARE(appeared.readAll(), QByteArray("somebody else's"));
     }
+}
+
+void tst_Cleanup::aFinishedDownloadIsConvertedAgain()
+{
+    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
+                                                CacheBuilder::entryJson(QStringLiteral("Grow")));
+    const QString stream = video + QStringLiteral("/video.m4s");
+    const QString whole = base() + QStringLiteral("/whole.m4s");
+    QVERIFY(QFile::copy(stream, whole));
+    QVERIFY(CacheBuilder::truncate(stream, 0.25));
+    QCOMPARE(convertWithRemoval(root()).value(0).outcome, ItemResult::Incomplete);
+    const QString earlier = root() + QStringLiteral("/Grow.mp4");
+    const auto bytesOf = [](const QString &file) {
+        QFile read(file);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    };
+    const QByteArray earlierBefore = bytesOf(earlier);
+    QVERIFY(!earlierBefore.isEmpty());
+
+    // The download finishes; the next run converts it beside what it made before.
+    QVERIFY(QFile::remove(stream) && QFile::copy(whole, stream));
+    const QVector<ItemResult> items = convertWithRemoval(root());
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.at(0).outcome, ItemResult::Converted);
+    QCOMPARE(items.at(0).outputFile, root() + QStringLiteral("/Grow(2).mp4"));
+    QCOMPARE(items.at(0).earlierOutput, earlier);
+    QCOMPARE(items.at(0).sources.kind, SourceFate::Removed);
+    const MediaInfo finished = CacheBuilder::probe(items.at(0).outputFile);
+    QVERIFY(qAbs(finished.video - CacheBuilder::streamSeconds()) < 0.5);
+    // What was made before is neither replaced nor removed.
+    QVERIFY(bytesOf(earlier) == earlierBefore);
+    QVERIFY(CacheBuilder::probe(earlier).hasVideo);
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)

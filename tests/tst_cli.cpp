@@ -14,6 +14,7 @@
 #endif
 
 #include "cachebuilder.h"
+#include "outputfile.h"
 
 namespace {
 
@@ -63,6 +64,9 @@ private slots:
     void interruptionLeavesSourcesIntact();
     void outputIsOnTheDiskBeforeTheSourcesGo_data();
     void outputIsOnTheDiskBeforeTheSourcesGo();
+    void twoRunsShareTheWork_data();
+    void twoRunsShareTheWork();
+    void aKilledRunIsTakenOverByTheNext();
 
 private:
     QString root() const { return dir->path() + QStringLiteral("/cache"); }
@@ -218,14 +222,9 @@ void tst_Cli::liveProgressOnlyAtATerminal()
     if (script.isEmpty())
         QSKIP("util-linux's script is needed for a pseudo-terminal");
     // Long enough for ffmpeg to report progress several times while it encodes.
-    const QString video = root() + QStringLiteral("/1/64/video.m4s");
-    QProcess make;
-    make.start(CacheBuilder::ffmpeg(),
-               { "-v", "error", "-y", "-f", "lavfi", "-i",
-                 "testsrc=size=640x360:rate=25:duration=20", "-c:v", "libx264", "-preset",
-                 "ultrafast", "-f", "mp4", "-movflags",
-                 "frag_keyframe+empty_moov+default_base_moof+global_sidx", video });
-    QVERIFY(make.waitForFinished(120000) && make.exitCode() == 0);
+    QString error;
+    QVERIFY2(CacheBuilder::useLongStreams(root() + QStringLiteral("/1/64"), &error),
+             qPrintable(error));
 
     const QString typescript = dir->filePath(QStringLiteral("typescript"));
     QProcess terminal;
@@ -351,6 +350,127 @@ void tst_Cli::outputIsOnTheDiskBeforeTheSourcesGo()
     }
     QVERIFY2(named < outputFlushed && outputFlushed < videoGone, qPrintable(seen));
     QVERIFY2(folderFlushed >= 0 && folderFlushed < videoGone, qPrintable(seen));
+#endif
+}
+
+namespace {
+
+// What one run said: its item lines, and its closing line.
+struct RunLines
+{
+    QStringList items;
+    QString summary;
+    int count(const QString &said) const { return items.filter(said).size(); }
+};
+
+RunLines linesOf(const QString &out)
+{
+    RunLines lines;
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1Char('[')))
+            lines.items << line.trimmed();
+        else
+            lines.summary = line.trimmed();
+    }
+    return lines;
+}
+
+} // namespace
+
+void tst_Cli::twoRunsShareTheWork_data()
+{
+    QTest::addColumn<bool>("together");
+    QTest::newRow("started together") << true;
+    QTest::newRow("the second started in the middle of an item") << false;
+}
+
+void tst_Cli::twoRunsShareTheWork()
+{
+    QFETCH(bool, together);
+    const QStringList titles { "Alpha", "Beta", "Gamma" };
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString video = CacheBuilder::addItem(root(), QString::number(i + 1),
+                                                    CacheBuilder::entryJson(titles.at(i)));
+        QString error;
+        QVERIFY2(CacheBuilder::useLongStreams(video, &error), qPrintable(error));
+    }
+    QProcess runs[2];
+    for (QProcess &run : runs) {
+        run.start(QStringLiteral(VANTORO_CLI_PATH), { QStringLiteral("--delete-source"), root() });
+        QVERIFY(run.waitForStarted());
+        if (!together)
+            QTRY_VERIFY_WITH_TIMEOUT(
+                CacheBuilder::snapshot(root()).contains(QStringLiteral(" .partial.mp4")), 60000);
+    }
+    int converted = 0;
+    for (QProcess &run : runs) {
+        QVERIFY(run.waitForFinished(300000));
+        const RunLines lines = linesOf(QString::fromLocal8Bit(run.readAllStandardOutput()));
+        // Every item a run met has one line, and the line says what the summary counts.
+        const int locked = lines.count(QStringLiteral(": skipped, being converted by another run"));
+        const int mine = lines.count(QStringLiteral(": converted, sources removed"));
+        QCOMPARE(locked + mine, lines.items.size());
+        QVERIFY2(
+            lines.summary.startsWith(QStringLiteral("Converted %1, skipped 0, failed 0").arg(mine)),
+            qPrintable(lines.summary));
+        QCOMPARE(
+            lines.summary.contains(QStringLiteral("%1 being converted by another run").arg(locked)),
+            locked > 0);
+        QCOMPARE(run.exitCode(), locked > 0 ? 1 : 0);
+        converted += mine;
+        // Started while the first converts, the second meets that item locked.
+        if (!together && &run == &runs[1])
+            QVERIFY2(locked > 0, qPrintable(lines.items.join(QLatin1Char('\n'))));
+    }
+    // Each item was converted exactly once, completely, and only then lost its sources.
+    QCOMPARE(converted, titles.size());
+    for (const QString &title : titles) {
+        const MediaInfo output =
+            CacheBuilder::probe(root() + QLatin1Char('/') + title + QStringLiteral(".mp4"));
+        QVERIFY2(output.hasVideo && output.hasAudio && qAbs(output.video - 20) < 0.5,
+                 qPrintable(title));
+    }
+    const QString left = CacheBuilder::snapshot(root());
+    QVERIFY2(!left.contains(QStringLiteral(".m4s")) && !left.contains(QStringLiteral(" .partial")),
+             qPrintable(left));
+}
+
+void tst_Cli::aKilledRunIsTakenOverByTheNext()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("kills a run and its ffmpeg the Linux way");
+#else
+    const QString video = root() + QStringLiteral("/1/64");
+    QString error;
+    QVERIFY2(CacheBuilder::useLongStreams(video, &error), qPrintable(error));
+    QProcess first;
+    first.start(QStringLiteral(VANTORO_CLI_PATH), { QStringLiteral("--delete-source"), root() });
+    QVERIFY(first.waitForStarted());
+    const QString partial = root() + QStringLiteral("/Alpha .partial.mp4");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(partial), 60000);
+    // The run dies at once, as at a power cut or a kill; its ffmpeg with it.
+    const QString pid = QString::number(first.processId());
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    QVERIFY(children.open(QIODevice::ReadOnly));
+    const QStringList ffmpegs =
+        QString::fromLatin1(children.readAll()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ::kill(pid_t(first.processId()), SIGKILL);
+    for (const QString &child : ffmpegs)
+        ::kill(pid_t(child.toInt()), SIGKILL);
+    QVERIFY(first.waitForFinished(10000));
+    QVERIFY(QFile::exists(lockFileFor(root() + QStringLiteral("/Alpha.mp4"))));
+
+    const CliRun next = runCli({ QStringLiteral("--delete-source"), root() });
+    QCOMPARE(next.exitCode, 0);
+    QVERIFY2(next.out.contains(QStringLiteral("Alpha.mp4: converted, sources removed")),
+             qPrintable(next.out));
+    const MediaInfo output = CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4"));
+    QVERIFY(output.hasVideo && output.hasAudio && qAbs(output.video - 20) < 0.5);
+    // Nothing of the dead run is left: neither its temporary file nor its lock.
+    const QStringList left = CacheBuilder::snapshot(root()).split(QLatin1Char('\n'));
+    QCOMPARE(left.size(), 1);
+    QVERIFY2(left.first().startsWith(root() + QStringLiteral("/Alpha.mp4 ")),
+             qPrintable(left.first()));
 #endif
 }
 

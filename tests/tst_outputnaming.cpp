@@ -74,10 +74,31 @@ void tst_OutputNaming::nameFromEntry_data()
         << QByteArray("{\"download_subtitle\":\"a/b:c*d?e<f>g\\\\h\"}}") << "abcdefgh.mp4" << false;
     QTest::newRow("vertical bar and tab removed")
         << QByteArray("{\"download_subtitle\":\"a|b\tc\"}}") << "abc.mp4" << false;
-    QTest::newRow("only forbidden characters and blanks")
-        << QByteArray("{\"download_subtitle\":\" /:* \"}}") << ".mp4" << false;
+    QTest::newRow("only forbidden characters and blanks: never just the suffix")
+        << QByteArray("{\"download_subtitle\":\" /:* \"}}") << "_.mp4" << false;
     QTest::newRow("marker at the very end")
-        << QByteArray("{\"x\":1,\"download_subtitle\":") << ".mp4" << false;
+        << QByteArray("{\"x\":1,\"download_subtitle\":") << "_.mp4" << false;
+    QTest::newRow("a subtitle of dots is not hidden")
+        << QByteArray("{\"download_subtitle\":\"..\"}}") << "_...mp4" << false;
+    QTest::newRow("a title of dots is not hidden")
+        << QByteArray("{\"title\":\"...\",\"x\":1}") << "_...," << true;
+    QTest::newRow("JSON escapes are decoded")
+        << QByteArray("{\"download_subtitle\":\"\\u7b2c1\\u96c6 Caf\\u00e9\"}}")
+        << QStringLiteral("第1集Café.mp4") << false;
+    QTest::newRow("a surrogate pair is one character")
+        << QByteArray("{\"download_subtitle\":\"A\\uD83D\\ude00\"}}")
+        << QStringLiteral("A\U0001F600.mp4") << false;
+    QTest::newRow("half a surrogate pair becomes a replacement character")
+        << QByteArray("{\"download_subtitle\":\"A\\ud83dB\"}}") << QStringLiteral("A\uFFFDB.mp4")
+        << false;
+    QTest::newRow("escaped quotes, slashes, line feeds and zeros are filtered")
+        << QByteArray("{\"download_subtitle\":\"a\\\"b\\\\c\\/d\\ne\\tf\\u0000g\"}}")
+        << "abcdefg.mp4" << false;
+    QTest::newRow("what is no JSON escape stays as it was")
+        << QByteArray("{\"download_subtitle\":\"a\\x41\\u12\"}}") << "ax41u12.mp4" << false;
+    QTest::newRow("a title takes six characters after decoding")
+        << QByteArray("{\"title\":\"\\u4f60\\u597d\\u4e16\\u754c\\u548c\\u5e73\"}")
+        << QStringLiteral("你好世界和") << true;
     QTest::newRow("no closing braces: line feeds do not reach the name")
         << QByteArray("{\"download_subtitle\":\"Part\none\"\n}") << "Partone}.mp4" << false;
     QTest::newRow("CR LF line ends")
@@ -140,6 +161,8 @@ void tst_OutputNaming::fallbackWhenUnreadable_data()
     QTest::newRow("a link to an endless device")
         << dir.filePath(QStringLiteral("device/entry.json"));
     QTest::newRow("larger than a megabyte") << dir.filePath(QStringLiteral("large/entry.json"));
+    QTest::newRow("a sparse file of several GiB")
+        << dir.filePath(QStringLiteral("sparse/entry.json"));
 }
 
 void tst_OutputNaming::fallbackWhenUnreadable()
@@ -155,6 +178,12 @@ void tst_OutputNaming::fallbackWhenUnreadable()
     if (!QFile::exists(dir.filePath(QStringLiteral("large/entry.json"))))
         CacheBuilder::writeFile(dir.filePath(QStringLiteral("large/entry.json")),
                                 "{\"download_subtitle\":\"Big\"}}" + QByteArray(1024 * 1024, ' '));
+    if (!QFile::exists(dir.filePath(QStringLiteral("sparse/entry.json")))) {
+        CacheBuilder::writeFile(dir.filePath(QStringLiteral("sparse/entry.json")),
+                                "{\"download_subtitle\":\"Huge\"}}");
+        QFile sparse(dir.filePath(QStringLiteral("sparse/entry.json")));
+        QVERIFY(sparse.resize(qint64(6) << 30));
+    }
     DebugCapture debug;
     QCOMPARE(worker.getNameFromJson(path), QStringLiteral("destname.mp4"));
     QCOMPARE(debug.lines().size(), 1);

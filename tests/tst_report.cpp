@@ -59,6 +59,7 @@ void tst_Report::tally_data()
     QTest::newRow("failed") << item(ItemResult::Failed) << true;
     QTest::newRow("incomplete") << item(ItemResult::Incomplete) << true;
     QTest::newRow("passed over") << item(ItemResult::Passed) << true;
+    QTest::newRow("locked by another run") << item(ItemResult::Locked) << true;
     QTest::newRow("sources kept") << item(ItemResult::Converted, SourceFate::Kept) << true;
     QTest::newRow("removal failed")
         << item(ItemResult::Converted, SourceFate::RemovalFailed) << true;

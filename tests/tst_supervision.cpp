@@ -12,6 +12,7 @@
 
 #include "cachebuilder.h"
 #include "debugcapture.h"
+#include "ffmpegprocess.h"
 #include "scopedenvironment.h"
 #include "threadobject.h"
 #include "workerthread.h"
@@ -28,6 +29,7 @@ private slots:
     void failedConversionKeepsEverything();
     void stopEndsAHangingConversionQuickly();
     void stopDuringThePauseKeepsTheSources();
+    void stopWhileFfmpegStarts();
     void closedGateSkipsTheJob();
 
 private:
@@ -205,6 +207,18 @@ void tst_Supervision::stopDuringThePauseKeepsTheSources()
     QCOMPARE(items.at(0).sources.kind, SourceFate::NotAsked);
     QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
     QVERIFY(QFile::exists(root() + QStringLiteral("/Paused.mp4")));
+}
+
+void tst_Supervision::stopWhileFfmpegStarts()
+{
+    ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", "hang");
+    FfmpegProcess ffmpeg;
+    const Problem ran =
+        ffmpeg.run(QStringLiteral(FAKE_FFMPEG_PATH), { dir->filePath(QStringLiteral("out.mp4")) },
+                   [] { return true; });
+    QCOMPARE(ran.kind, Problem::Stopped);
+    QVERIFY(ffmpeg.wasKilled());
+    QCOMPARE(ffmpeg.process()->state(), QProcess::NotRunning);
 }
 
 void tst_Supervision::closedGateSkipsTheJob()

@@ -132,6 +132,7 @@ QString ConsoleProgress::summary(bool dryRun, bool stopped) const
     };
     add(tally.count(RunReport::ItemIncomplete), "incomplete");
     add(tally.count(RunReport::ItemPassed), "passed over");
+    add(tally.count(RunReport::ItemLocked), "being converted by another run");
     add(tally.count(RunReport::SourcesKept), "kept their sources");
     add(tally.count(RunReport::RemovalFailed), "could not be removed");
     add(tally.count(RunReport::NameFallback), "without a usable entry.json");

@@ -29,6 +29,8 @@ QString outcomeWords(const ItemResult &result)
         return QStringLiteral("would be skipped, the output is already there");
     case ItemResult::Passed:
         return QStringLiteral("passed over, another conversion was still running");
+    case ItemResult::Locked:
+        return QStringLiteral("skipped, being converted by another run");
     }
     return QString();
 }

@@ -48,8 +48,8 @@ int main(int argc, char *argv[])
         width = qMax(width, displayWidth(file));
     for (const QString &file : qAsConst(files)) {
         const QString padding(width - displayWidth(file), QLatin1Char(' '));
-        writeText(stdout, QStringLiteral("  %1%2  %3\n")
-                              .arg(file, padding, describe(top.filePath(file))));
+        writeText(stdout,
+                  QStringLiteral("  %1%2  %3\n").arg(file, padding, describe(top.filePath(file))));
     }
     return 0;
 }

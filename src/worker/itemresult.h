@@ -104,6 +104,7 @@ public:
         WouldConvert, // dry run: the output is missing
         WouldSkip, // dry run: the output is there
         Passed, // another conversion was still running, the item was left alone
+        Locked, // another run is converting into its name right now: left alone, try again
     };
     Q_ENUM(Outcome)
 

@@ -31,6 +31,11 @@ QString temporaryOutputFile(const QString &outputFile)
     return withoutMp4Suffix(outputFile) + QStringLiteral(" .partial.mp4");
 }
 
+QString lockFileFor(const QString &outputFile)
+{
+    return temporaryOutputFile(outputFile) + QStringLiteral(".lock");
+}
+
 QString numberedOutputFile(const QString &outputFile, int n)
 {
     if (n <= 1)

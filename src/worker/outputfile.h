@@ -19,6 +19,9 @@ PathOccupant occupantAt(const QString &path);
 // of every output, whatever the titles are.
 QString temporaryOutputFile(const QString &outputFile);
 
+// The lock a run holds while it works on an output name and its numbered choices.
+QString lockFileFor(const QString &outputFile);
+
 // The n-th choice of name for an output: the name itself for 1, then "<name>(2).mp4", …
 QString numberedOutputFile(const QString &outputFile, int n);
 

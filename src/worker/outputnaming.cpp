@@ -34,8 +34,36 @@ bool isForbidden(QChar c)
     case '|':
         return true;
     default:
-        return c.unicode() >= 0x01 && c.unicode() <= 0x1f;
+        return c.unicode() <= 0x1f;
     }
+}
+
+int hexValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// The code unit of "\uXXXX" at position at, or -1 when there is none.
+int unicodeEscapeAt(const QString &text, int at)
+{
+    if (at + 6 > text.size() || text.at(at) != QLatin1Char('\\')
+        || text.at(at + 1) != QLatin1Char('u'))
+        return -1;
+    int value = 0;
+    for (int i = at + 2; i < at + 6; ++i) {
+        const int digit = hexValue(text.at(i));
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
 }
 
 } // namespace
@@ -79,15 +107,57 @@ SubtitleMarkers findSubtitle(const QString &text)
     return markers;
 }
 
+QString decodeJsonEscapes(const QString &text, int from, int length, int maxCharacters)
+{
+    const int end = length < 0 || from + length > text.size() ? text.size() : from + length;
+    QString decoded;
+    int at = qMax(0, from);
+    while (at < end && (maxCharacters < 0 || decoded.size() < maxCharacters)) {
+        const QChar c = text.at(at);
+        const QChar next = at + 1 < end ? text.at(at + 1) : QChar();
+        if (c != QLatin1Char('\\') || next.isNull()) {
+            decoded += c;
+            ++at;
+            continue;
+        }
+        static const QString simple = QStringLiteral("\"\\/bfnrt");
+        static const QString meant = QStringLiteral("\"\\/\b\f\n\r\t");
+        const int which = simple.indexOf(next);
+        if (which >= 0) {
+            decoded += meant.at(which);
+            at += 2;
+            continue;
+        }
+        const int unit = at + 6 <= end ? unicodeEscapeAt(text, at) : -1;
+        if (unit < 0) { // not an escape JSON knows: the text stays as it is
+            decoded += c;
+            ++at;
+            continue;
+        }
+        at += 6;
+        const int low = at + 6 <= end ? unicodeEscapeAt(text, at) : -1;
+        if (QChar::isHighSurrogate(uint(unit)) && QChar::isLowSurrogate(uint(low))) {
+            decoded += QChar(unit);
+            decoded += QChar(low);
+            at += 6;
+        } else if (QChar::isSurrogate(uint(unit))) {
+            decoded += QChar(QChar::ReplacementCharacter); // half a pair names nothing
+        } else {
+            decoded += QChar(unit);
+        }
+    }
+    return decoded;
+}
+
 QString rawNameFromEntry(const QString &text, const SubtitleMarkers &markers, int number)
 {
     if (markers.begin != -1)
-        return text.mid(markers.begin, markers.end - markers.begin);
+        return decodeJsonEscapes(text, markers.begin, markers.end - markers.begin);
     static const QLatin1String titleMarker("\"title\":");
     QString name;
     const int title = text.indexOf(titleMarker);
     if (title != -1)
-        name = text.mid(title + titleMarker.size(), 6);
+        name = decodeJsonEscapes(text, title + titleMarker.size(), -1, 6);
     return name + QString::number(number);
 }
 
@@ -107,6 +177,10 @@ QString finishOutputName(const QString &filteredName)
 {
     QString name = filteredName + QLatin1String(".mp4");
     name.remove(QLatin1Char(' '));
+    // A leading dot hides a file on Linux and macOS, and the hidden file may be all that is left
+    // of a video once its sources are gone; an empty stem would be only the suffix.
+    if (name.startsWith(QLatin1Char('.')))
+        name.prepend(QLatin1Char('_'));
     name = limitFileNameLength(name);
     // On Windows "CON.mp4" or "nul.x.mp4" is a device, not a file: what is written there is lost.
     static const QRegularExpression device(

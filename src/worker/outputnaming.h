@@ -34,14 +34,22 @@ struct SubtitleMarkers
 };
 SubtitleMarkers findSubtitle(const QString &text);
 
-// The raw name taken from the text before any cleaning: the subtitle slice when there is a
-// subtitle, else six characters after "title": followed by the number, else the number alone.
+// The text from position from, length characters long (to its end when length is negative or
+// reaches past it), with JSON's string escapes decoded ("\\u7b2c" to 第, surrogate pairs
+// joined, "\\\"" to a quote, …), and at most maxCharacters of it when that is not negative.
+// Anything that is no escape JSON knows stays as it is.
+QString decodeJsonEscapes(const QString &text, int from, int length = -1, int maxCharacters = -1);
+
+// The raw name taken from the text before any cleaning, escapes decoded: the subtitle slice
+// when there is a subtitle, else six characters after "title": followed by the number, else the
+// number alone.
 QString rawNameFromEntry(const QString &text, const SubtitleMarkers &markers, int number);
 
 // Removes every character a Windows file name may not hold, in one pass; returns how many.
 int removeForbiddenCharacters(QString &name);
 
-// Appends ".mp4", drops every blank, cuts the name to maxFileNameBytes, and keeps it from
+// Appends ".mp4", drops every blank, keeps the name from being hidden or only a suffix (".x.mp4"
+// and ".mp4" become "_.x.mp4" and "_.mp4"), cuts it to maxFileNameBytes, and keeps it from
 // being a Windows device name ("CON.mp4" becomes "CON_.mp4").
 QString finishOutputName(const QString &filteredName);
 

@@ -11,6 +11,17 @@ constexpr int killWaitMs = 5000;
 
 } // namespace
 
+bool waitForProcessStart(QProcess &process, int timeoutMs, const StopCheck &stopRequested)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (process.state() == QProcess::Starting) {
+        if ((stopRequested && stopRequested()) || deadline.hasExpired())
+            return false;
+        process.waitForStarted(stopCheckIntervalMs);
+    }
+    return process.state() != QProcess::Starting;
+}
+
 bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,
                        const std::function<void()> &onSlice)
 {

@@ -12,6 +12,10 @@ using StopCheck = std::function<bool()>;
 // How long a run may take to notice a stop while it waits for a child process.
 constexpr int stopCheckIntervalMs = 100;
 
+// Waits for a process being started to have started, in short slices so that a stop is seen
+// within stopCheckIntervalMs. Returns false when it is still starting.
+bool waitForProcessStart(QProcess &process, int timeoutMs, const StopCheck &stopRequested);
+
 // Waits for a started process to end, in short slices so that a stop is seen within
 // stopCheckIntervalMs; a negative timeout waits as long as it runs. onSlice, when given, runs
 // after every slice (to read output as it comes). Returns true when the process has ended.

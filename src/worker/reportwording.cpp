@@ -133,6 +133,8 @@ QString counts(const RunReport &report)
         line += QStringLiteral("，不完整 %1 个").arg(incomplete);
     if (const int passed = report.count(ItemResult::Passed))
         line += QStringLiteral("，因另一转换仍在进行而未处理 %1 个").arg(passed);
+    if (const int locked = report.count(ItemResult::Locked))
+        line += QStringLiteral("，正由另一次转换处理 %1 个").arg(locked);
     return line + QStringLiteral("。");
 }
 
@@ -148,6 +150,8 @@ QString entryLine(const RunReport::Entry &entry)
         return QStringLiteral("%1：已保留不完整的输出，源文件未删除（%2）").arg(name, words);
     case RunReport::ItemPassed:
         return QStringLiteral("%1：另一个转换仍在进行，此项未处理").arg(name);
+    case RunReport::ItemLocked:
+        return QStringLiteral("%1：正由另一次转换处理，此项未处理，请稍后再试").arg(name);
     case RunReport::SourcesKept:
         return QStringLiteral("%1：已转换，但保留了源文件（%2）").arg(name, words);
     case RunReport::RemovalFailed:

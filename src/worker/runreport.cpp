@@ -16,6 +16,9 @@ QVector<RunReport::Entry> RunReport::entriesFor(const ItemResult &item)
     case ItemResult::Passed:
         entries.append({ item.outputName, ItemPassed, Problem() });
         break;
+    case ItemResult::Locked:
+        entries.append({ item.outputName, ItemLocked, Problem() });
+        break;
     case ItemResult::Converted:
     case ItemResult::Skipped:
     case ItemResult::WouldConvert:

@@ -19,6 +19,7 @@ public:
         ItemFailed,
         ItemIncomplete,
         ItemPassed, // left alone while another conversion still ran
+        ItemLocked, // left alone while another run converted into its name
         SourcesKept,
         RemovalFailed,
         NameFallback,
@@ -56,7 +57,7 @@ public:
 
 private:
     int itemCount = 0;
-    std::array<int, ItemResult::Passed + 1> outcomes {};
+    std::array<int, ItemResult::Locked + 1> outcomes {};
 };
 
 #endif // RUNREPORT_H

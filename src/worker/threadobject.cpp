@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include "conversionjob.h"
 #include "ffmpeglocator.h"
 #include "mediaverification.h"
+#include "outputfile.h"
 #include "outputnaming.h"
 #include "outputplacement.h"
 #include "processwait.h"
@@ -140,18 +142,30 @@ ItemResult ThreadObject::runItem(ConversionJob job, RunContext &run)
     ItemResult result;
     MediaReads media(run.conversion.stopRequested);
     job.outputName = nameForEntry(job.entryJsonFile, &result.nameNote);
-    job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
-    const OutputPlacement placement =
-        placeOutput(job.outputFolder + QLatin1Char('/') + job.outputName, job.sourceTag,
-                    [&media](const QString &path) { return occupantOf(path, media); });
-    job.outputFile = placement.outputFile;
+    job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
+    // Only one run at a time works on a name and its numbered choices, whichever process it is
+    // in; the lock of a run that died is taken over. A dry run changes nothing, locks included.
+    QLockFile lock(lockFileFor(job.outputFile));
+    lock.setStaleLockTime(0);
+    const bool takenElsewhere =
+        !isDryRun && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+    OutputPlacement placement;
+    if (!takenElsewhere) {
+        job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
+        placement = placeOutput(job.outputFile, job.sourceTag,
+                                [&media](const QString &path) { return occupantOf(path, media); });
+        job.outputFile = placement.outputFile;
+    }
     result.outputFile = job.outputFile;
     result.outputName = QFileInfo(job.outputFile).fileName();
     emitCurrentFileName(result.outputName);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     job.command = ffmpegCommandText(job);
     qDebug() << "\n" << job.command << " isstarted:" << isStarted << "\n";
-    executeJob(job, placement, run, media, result);
+    if (takenElsewhere)
+        result.outcome = ItemResult::Locked;
+    else
+        executeJob(job, placement, run, media, result);
     return result;
 }
 

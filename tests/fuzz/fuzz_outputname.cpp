@@ -40,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fail("no .mp4 ending", name);
     if (name.toUtf8().size() > maxFileNameBytes)
         fail("too long", name);
+    if (name.startsWith(QLatin1Char('.')))
+        fail("hidden", name);
     for (const QChar c : name) {
         if (c == QLatin1Char(' ') || c.unicode() < 0x20
             || QStringLiteral("\\/:*?\"<>|").contains(c))

@@ -120,6 +120,36 @@ QString addItem(const QString &root, const QString &itemPath, const QByteArray &
     return videoFolder;
 }
 
+bool useLongStreams(const QString &videoFolder, QString *error)
+{
+    static QTemporaryDir dir;
+    static bool made = false;
+    const QString video = dir.filePath(QStringLiteral("video.m4s"));
+    const QString audio = dir.filePath(QStringLiteral("audio.m4s"));
+    if (!made) {
+        made =
+            runFfmpeg(QStringList { "-f", "lavfi", "-i", "testsrc=size=640x360:rate=25:duration=20",
+                                    "-c:v", "libx264", "-preset", "ultrafast" }
+                          + fragmentedMp4() + QStringList { video },
+                      error)
+            && runFfmpeg(
+                QStringList { "-f", "lavfi", "-i", "sine=frequency=440:duration=20", "-c:a", "aac" }
+                    + fragmentedMp4() + QStringList { audio },
+                error);
+        if (!made)
+            return false;
+    }
+    for (const QString &stream : { video, audio }) {
+        const QString target = videoFolder + QLatin1Char('/') + QFileInfo(stream).fileName();
+        QFile::remove(target);
+        if (!QFile::copy(stream, target)) {
+            *error = QStringLiteral("could not copy %1").arg(stream);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool truncate(const QString &file, double fraction)
 {
     QFile stream(file);

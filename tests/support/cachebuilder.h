@@ -31,6 +31,10 @@ QByteArray entryJson(const QString &subtitle);
 QString addItem(const QString &root, const QString &itemPath, const QByteArray &entry,
                 const QString &qualityFolder = QStringLiteral("64"));
 
+// Puts streams of 20 s at 640×360 into a video folder, in place of the short ones, for tests
+// that need a conversion to take a while. They are made once per test process.
+bool useLongStreams(const QString &videoFolder, QString *error);
+
 // Cuts a stream file to a fraction of its size, as an interrupted download leaves it.
 bool truncate(const QString &file, double fraction);
 

@@ -60,8 +60,11 @@ int main(int argc, char *argv[])
     worker->setDryRun(options.dryRun);
     worker->setPauseInterval(0);
     worker->setFfmpegProgram(options.ffmpeg);
+    // FFmpeg 5 still calls FLAC in MP4 experimental; copied, it is as good as any other sound.
     if (options.copy)
-        worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy") });
+        worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy"),
+                                          QStringLiteral("-strict"),
+                                          QStringLiteral("experimental") });
     worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
     worker->setProgressObserver(
         [&progress](const ConversionProgress &now) { progress.itemProgress(now); });

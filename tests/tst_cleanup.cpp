@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "cachebuilder.h"
-#include "debugcapture.h"
 #include "saferemoval.h"
 #include "threadobject.h"
 
@@ -113,12 +112,10 @@ void tst_Cleanup::removesAVerifiedItemWhole()
 {
     CacheBuilder::addItem(root(), QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("Whole")));
-    DebugCapture debug;
     QVERIFY(allRemoved(convertWithRemoval(root())));
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Whole.mp4")).hasVideo);
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
     QVERIFY(!CacheBuilder::snapshot(root()).contains(QStringLiteral("remove1111")));
-    QCOMPARE(debug.count(QStringLiteral("this one is Finished! delete true")), 1);
 }
 
 void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()

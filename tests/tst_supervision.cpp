@@ -197,9 +197,9 @@ void tst_Supervision::stopDuringThePauseKeepsTheSources()
     QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
     run.start();
     run.request(root());
-    // Queued behind the run, this reaches the worker in the run's first pause.
-    QMetaObject::invokeMethod(
-        worker, [worker] { worker->stop(); }, Qt::QueuedConnection);
+    // The output takes its name just before the pause begins; the stop comes during the pause.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root() + QStringLiteral("/Paused.mp4")), 30000);
+    worker->stop();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
 
     QCOMPARE(items.size(), 1);

@@ -3,6 +3,15 @@
 
 #include "sourcetag.h"
 
+NameOccupant occupantOnDisk(const QString &path, MediaReads &media)
+{
+    NameOccupant occupant { occupantAt(path), QString() };
+    MediaInfo info;
+    if (occupant.kind == PathOccupant::RegularFile && media.read(path, &info).isNone())
+        occupant.tag = info.tag;
+    return occupant;
+}
+
 OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
                             const std::function<NameOccupant(const QString &)> &occupantOf)
 {

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "mediareader.h"
 #include "outputfile.h"
 
 // What stands at one name an output might take.
@@ -31,6 +32,9 @@ struct OutputPlacement
     // An earlier conversion of this same video, made before its download finished; it stays.
     QString earlierOutput;
 };
+
+// What stands at a path on the disk, and whose video it is when it is a plain file.
+NameOccupant occupantOnDisk(const QString &path, MediaReads &media);
 
 // "<name>(2).mp4" and on: far more than any folder of downloads will ever need.
 constexpr int maxNameChoices = 1000;

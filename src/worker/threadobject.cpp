@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -17,7 +16,7 @@
 #include "conversionjob.h"
 #include "ffmpeglocator.h"
 #include "mediaverification.h"
-#include "outputfile.h"
+#include "outputlock.h"
 #include "outputnaming.h"
 #include "outputplacement.h"
 #include "processwait.h"
@@ -26,20 +25,6 @@
 #include "sourcedecision.h"
 #include "sourceremoval.h"
 #include "sourcetag.h"
-
-namespace {
-
-// What stands at a name an output might take, and whose video it is when it is a plain file.
-NameOccupant occupantOf(const QString &path, MediaReads &media)
-{
-    NameOccupant occupant { occupantAt(path), QString() };
-    MediaInfo info;
-    if (occupant.kind == PathOccupant::RegularFile && media.read(path, &info).isNone())
-        occupant.tag = info.tag;
-    return occupant;
-}
-
-} // namespace
 
 ThreadObject::ThreadObject(QObject *parent) : QObject(parent)
 {
@@ -143,17 +128,15 @@ ItemResult ThreadObject::runItem(ConversionJob job, RunContext &run)
     MediaReads media(run.conversion.stopRequested);
     job.outputName = nameForEntry(job.entryJsonFile, &result.nameNote);
     job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
-    // Only one run at a time works on a name and its numbered choices, whichever process it is
-    // in; the lock of a run that died is taken over. A dry run changes nothing, locks included.
-    QLockFile lock(lockFileFor(job.outputFile));
-    lock.setStaleLockTime(0);
-    const bool takenElsewhere =
-        !isDryRun && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+    // One run at a time works on a name. A dry run changes nothing, locks included.
+    OutputLock lock(job.outputFile);
+    const bool takenElsewhere = !isDryRun && lock.heldElsewhere();
     OutputPlacement placement;
     if (!takenElsewhere) {
         job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
-        placement = placeOutput(job.outputFile, job.sourceTag,
-                                [&media](const QString &path) { return occupantOf(path, media); });
+        placement = placeOutput(job.outputFile, job.sourceTag, [&media](const QString &path) {
+            return occupantOnDisk(path, media);
+        });
         job.outputFile = placement.outputFile;
     }
     result.outputFile = job.outputFile;

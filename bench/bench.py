@@ -164,6 +164,69 @@ def machine():
             f"{memory:.0f} GiB; {ffmpeg_version}")
 
 
+def make_big_streams(folder, seconds):
+    """One 1080p item with a high bitrate: about 150 to 180 MB for a minute, as a long download."""
+    os.makedirs(folder)
+    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=25", "-t", str(seconds),
+           "-c:v", "libx264", "-preset", "ultrafast", "-qp", "14", "-g", "50", *FRAGMENTED,
+           os.path.join(folder, "video.m4s"))
+    ffmpeg("-f", "lavfi", "-i", "sine=frequency=440", "-t", str(seconds), "-c:a", "aac",
+           *FRAGMENTED, os.path.join(folder, "audio.m4s"))
+
+
+def converted_tree(root, streams, count):
+    """count items converted once already (with --copy, which is quick), ready for a rerun."""
+    make_cache(root, streams, count)
+    cli(root, "--copy")
+
+
+def flush_cost(root):
+    """Seconds of a run that removes the sources (and so flushes the output first) and of one
+    that does not, each on a fresh copy of the same item with the disk quiet."""
+    remove_outputs(root)
+    keep = root + ".keep"
+    shutil.copytree(root, keep)
+
+    def fresh():
+        shutil.rmtree(root)
+        shutil.copytree(keep, root)
+        os.sync()
+    without = timed(lambda: cli(root, "--copy"), 3, fresh)
+    removing = timed(lambda: cli(root, "--copy", "--delete-source"), 3, fresh)
+    return without, removing
+
+
+def psnr(source, output):
+    """Average PSNR of an output's picture against its source, as Debian's ffmpeg measures it."""
+    said = subprocess.run(["ffmpeg", "-nostdin", "-i", output, "-i", source, "-lavfi", "psnr",
+                           "-f", "null", "-"], capture_output=True, text=True).stderr
+    for part in said.split():
+        if part.startswith("average:"):
+            return float(part.split(":")[1])
+    raise RuntimeError("ffmpeg measured no PSNR:\n" + said)
+
+
+def windows_quality(work, streams):
+    """PSNR of the Windows build's plain conversion (under Wine, with its own ffmpeg.exe) and the
+    Linux build's of the same 1080p item; None when the Windows build is not here."""
+    root_dir = os.path.dirname(HERE)
+    cli_exe = os.path.join(root_dir, "build-win64", "src", "cli", "vantoro-cli.exe")
+    cache = os.environ.get("VANTORO_WINDOWS_CACHE", os.path.expanduser("~/.cache/vantoro-windows"))
+    ffmpeg_exe = os.path.join(cache, "x86_64", "ffmpeg", "bin", "ffmpeg.exe")
+    wine = "/usr/lib/wine/wine64"
+    if not (os.path.exists(cli_exe) and os.path.exists(ffmpeg_exe) and os.path.exists(wine)):
+        return None
+    results = {}
+    for name, command in (("linux", [CLI]),
+                          ("windows", [wine, cli_exe, "--ffmpeg", "Z:" + ffmpeg_exe.replace("/", "\\")])):
+        root = os.path.join(work, "quality-" + name)
+        make_cache(root, streams, 1)
+        env = dict(os.environ, WINEPREFIX=os.path.join(cache, "x86_64", "wineprefix"), WINEDEBUG="-all")
+        subprocess.run([*command, "--quiet", root], check=True, env=env, stdin=subprocess.DEVNULL)
+        results[name] = psnr(os.path.join(streams, "video.m4s"), os.path.join(root, "Item0.mp4"))
+    return results
+
+
 def main():
     work = tempfile.mkdtemp(prefix="vantoro-bench.")
     rows = []
@@ -177,52 +240,86 @@ def main():
         per_item = lambda seconds: seconds / ITEMS
 
         plain_cli, plain_direct = paired(lambda: cli(root), lambda: direct_ffmpeg(root, [], False), 3, clear)
-        rows.append(("(a) plain: vantoro-cli / ffmpeg direct, per item",
+        rows.append(("plain: vantoro-cli / ffmpeg direct, per item",
                      f"{per_item(plain_cli):.2f} s / {per_item(plain_direct):.2f} s",
                      plain_cli / plain_direct, "< 1.05"))
 
-        live_cli, live_direct = paired(lambda: cli_at_terminal(root),
-                                       lambda: direct_ffmpeg(root, [], False), 3, clear)
-        rows.append(("    the same at a terminal, with live progress",
-                     f"{per_item(live_cli):.2f} s / {per_item(live_direct):.2f} s",
-                     live_cli / live_direct, "< 1.05"))
+        # Reruns: every item's output is there already, so only the checks cost anything.
+        small = os.path.join(work, "small")
+        os.makedirs(small)
+        ffmpeg("-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-t", "3", "-c:v", "libx264",
+               "-preset", "ultrafast", *FRAGMENTED, os.path.join(small, "video.m4s"))
+        ffmpeg("-f", "lavfi", "-i", "sine", "-t", "3", "-c:a", "aac", *FRAGMENTED,
+               os.path.join(small, "audio.m4s"))
+        rerun_tree = os.path.join(work, "rerun")
+        converted_tree(rerun_tree, small, 300)
+        rerun = timed(lambda: cli(rerun_tree), 3)
+        rows.append(("rerun over 300 converted items, per item", f"{rerun / 300 * 1000:.1f} ms",
+                     rerun / 300 * 1000, "<= 10 ms"))
+        dry_tree = os.path.join(work, "dry-converted")
+        converted_tree(dry_tree, small, 1000)
+        dry = timed(lambda: cli(dry_tree, "--dry-run"), 3)
+        rows.append(("--dry-run over 1,000 converted items, whole run", f"{dry:.2f} s", dry,
+                     "<= 10 s"))
 
-        copy_cli, copy_direct = paired(lambda: cli(root, "--copy"),
-                                       lambda: direct_ffmpeg(root, ["-c", "copy"], False), 7, clear)
-        rows.append(("(b) --copy / plain, per item",
-                     f"{per_item(copy_cli):.3f} s / {per_item(plain_cli):.2f} s",
-                     copy_cli / plain_cli, "(lower is faster)"))
-        rows.append(("    --copy: vantoro-cli / ffmpeg direct, per item",
-                     f"{per_item(copy_cli):.3f} s / {per_item(copy_direct):.3f} s",
-                     copy_cli / copy_direct, ""))
-
+        # Copying: the program's work beside ffmpeg's own, on a 29 MB and a 180 MB item.
+        big_streams = os.path.join(work, "big-streams")
+        make_big_streams(big_streams, 60)
+        big_mb = sum(os.path.getsize(os.path.join(big_streams, n)) for n in os.listdir(big_streams)) / 1e6
+        big = os.path.join(work, "big")
+        make_cache(big, big_streams, 1)
         target = os.path.join(work, "copied")
         os.makedirs(target)
-        cp_time = timed(lambda: copy_bytes(root, target, False), 7)
-        rows.append((f"(c) --copy / cp of the same {size_mb:.0f} MB, page cache",
-                     f"{per_item(copy_cli):.3f} s / {per_item(cp_time):.3f} s",
-                     copy_cli / cp_time, "< 3"))
-        copy_synced = timed(lambda: (cli(root, "--copy"), os.sync()), 3, clear)
-        cp_synced = timed(lambda: copy_bytes(root, target, True), 3)
-        rows.append(("    the same, each written through to the disk",
-                     f"{per_item(copy_synced):.3f} s / {per_item(cp_synced):.3f} s",
-                     copy_synced / cp_synced, "< 3"))
+        ten = os.path.join(work, "ten")
+        make_cache(ten, streams, 10)
+        for label, tree, count in ((f"{ITEMS} items of {size_mb:.0f} MB", root, ITEMS),
+                                   (f"10 items of {size_mb:.0f} MB", ten, 10),
+                                   (f"1 item of {big_mb:.0f} MB", big, 1)):
+            tidy = lambda tree=tree: remove_outputs(tree)
+            copy_cli, copy_direct = paired(lambda tree=tree: cli(tree, "--copy"),
+                                           lambda tree=tree: direct_ffmpeg(tree, ["-c", "copy"], False),
+                                           7, tidy)
+            rows.append((f"--copy: vantoro-cli / ffmpeg direct, {label}",
+                         f"{copy_cli / count:.3f} s / {copy_direct / count:.3f} s",
+                         copy_cli / copy_direct, "<= 1.10"))
+        copy_cli = timed(lambda: cli(big, "--copy"), 7, lambda: remove_outputs(big))
+        copy_direct = timed(lambda: direct_ffmpeg(big, ["-c", "copy"], False), 7, lambda: remove_outputs(big))
+        cp_time = timed(lambda: copy_bytes(big, target, False), 7)
+        rows.append((f"--copy / cp, {big_mb:.0f} MB item (ffmpeg -c copy alone / cp)",
+                     f"{copy_cli:.3f} s / {cp_time:.3f} s ({copy_direct / cp_time:.2f})",
+                     copy_cli / cp_time, f"<= {1.1 * copy_direct / cp_time:.2f}"))
+
+        without, removing = flush_cost(big)
+        rows.append((f"removal with the output flushed first, {big_mb:.0f} MB item, --copy",
+                     f"{removing:.2f} s / {without:.2f} s without removal",
+                     removing - without, "(seconds it costs)"))
 
         memory = {}
         for count in (100, 10000):
             tree = os.path.join(work, f"dry{count}")
             dry_run_tree(tree, count)
             memory[count] = peak_memory_kib([CLI, "--dry-run", tree])
-        rows.append(("(d) --dry-run peak memory, 100 / 10,000 items",
+        rows.append(("--dry-run peak memory, 100 / 10,000 items",
                      f"{memory[100] / 1024:.1f} MiB / {memory[10000] / 1024:.1f} MiB",
                      memory[10000] / memory[100], "about 1"))
 
         stops = [stop_time(root) for _ in range(3)]
         worst = max(s[0] for s in stops)
         clean = all(code == 130 and not left for _, code, left in stops)
-        rows.append(("(e) SIGINT to exit while ffmpeg runs, worst of 3",
+        rows.append(("SIGINT to exit while ffmpeg runs, worst of 3",
                      f"{worst * 1000:.0f} ms, exit 130 and no output: {'yes' if clean else 'NO'}",
                      worst, "< 1 s"))
+
+        quality_streams = os.path.join(work, "quality-streams")
+        make_big_streams(quality_streams, 8)
+        quality = windows_quality(work, quality_streams)
+        if quality:
+            rows.append(("plain 1080p: PSNR of the Windows build (Wine) / the Linux build",
+                         f"{quality['windows']:.2f} dB / {quality['linux']:.2f} dB",
+                         quality["linux"] - quality["windows"], "<= 1 dB"))
+        else:
+            rows.append(("plain 1080p: PSNR of the Windows build / the Linux build",
+                         "no Windows build here (scripts/windows.sh)", float("nan"), "<= 1 dB"))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
@@ -230,7 +327,8 @@ def main():
     table = header + "".join(f"| {name} | {values} | {ratio:.2f} | {goal} |\n"
                              for name, values, ratio, goal in rows)
     text = (f"# Benchmark results\n\nMachine: {machine()}\n\n"
-            f"{ITEMS} items of {SECONDS} s, 1280x720 H.264 and AAC as fragmented MP4.\n\n{table}")
+            f"{ITEMS} items of {SECONDS} s, 1280x720 H.264 and AAC as fragmented MP4; one of 60 s "
+            f"at 1080p for the large rows.\n\n{table}")
     print(text)
     with open(os.path.join(HERE, "results.md"), "w") as out:
         out.write(text)

@@ -1,116 +1,165 @@
 #!/usr/bin/env bash
-# Builds Vantoro for 32-bit Windows from this Debian machine, runs the test suite under Wine, and
-# writes dist/vantoro-<version>-win32.zip, the package Windows users download.
-#
-#   scripts/windows.sh                  everything: toolchain (once), build, tests, zip
-#   scripts/windows.sh --test-if-ready  the build and the tests, only when the toolchain is
-#                                       built already (the test command's Windows stage)
-#
-# Qt and ffmpeg for Windows are built once from Debian's sources into a cache outside the tree
-# (scripts/windows-toolchain.sh). The tests run under Wine: the 32-bit build where this
-# machine's kernel can run 32-bit programs, else the same sources built for 64-bit Windows.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-mode=${1:-all}
+# Builds Vantoro for Windows from this Debian machine, tests it under Wine, and packs the zips
+# Windows users download.
+usage() {
+    cat <<'EOF'
+Usage: scripts/windows.sh [--test-if-ready | --toolchain | --help]
 
+  (no option)      everything, as root: the toolchain once (about two hours on two cores),
+                   both builds, the test suite under Wine, and, when it passes,
+                   dist/vantoro-<version>-win64.zip and dist/vantoro-<version>-win32.zip
+  --test-if-ready  build and test only, when the toolchain and the packages are there
+                   already; changes nothing on the machine, and exits with 77 when it skips
+  --toolchain      only build the toolchain (Qt, ffmpeg and their libraries for Windows)
+  --help           this text
+
+Wine here runs 64-bit programs only, so the 64-bit build is the one tested; the 32-bit one is
+built from the same sources.
+EOF
+}
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
 source scripts/windows-toolchain.sh
+
+case "${1:-}" in
+"") mode=all ;;
+--test-if-ready) mode=test ;;
+--toolchain) mode=toolchain ;;
+-h | --help)
+    usage
+    exit 0
+    ;;
+*)
+    echo "scripts/windows.sh: unknown option '$1'" >&2
+    usage >&2
+    exit 2
+    ;;
+esac
+if [ $# -gt 1 ]; then
+    echo "scripts/windows.sh: one option at most" >&2
+    usage >&2
+    exit 2
+fi
+SKIPPED=77
 version=$(sed -n 's/^project(Vantoro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-# build_windows ARCH FOLDER: cross-builds the programs and tests against that arch's Qt.
+# build_windows ARCH FOLDER: cross-builds the programs and the tests for that processor.
 build_windows() {
     local arch=$1 dir=$2
-    select_win_arch "$arch"
-    prepare_win32_toolchain
-    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVANTORO_WIN_ARCH="$arch" \
-        -DCMAKE_PREFIX_PATH="$WIN32_QT" -DCMAKE_BUILD_TYPE=Release -DVANTORO_QT_MAJOR=5 \
-        -DVANTORO_BUILD_TESTS=ON -DVANTORO_WARNINGS_AS_ERRORS=ON
-    cmake --build "$dir" -j "$(nproc)"
-}
-
-# True when this kernel runs 32-bit x86 programs (Wine's 32-bit loader is one).
-can_run_32bit() {
-    [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
-}
-
-# run_tests ARCH FOLDER: the suite under Wine, with the Windows ffmpeg on Wine's PATH.
-run_tests() {
-    local arch=$1 dir=$2
-    select_win_arch "$arch"
-    export WINEPREFIX=$WIN32_CACHE/wineprefix-$arch WINEDEBUG=-all
-    export WINEPATH="$(winepath_of "$WIN32_FFMPEG/bin")"
-    wineboot_once
-    # The windows need a display; Wine's helpers live in one persistent server for the run.
-    xvfb-run -a bash -c "$(wine_server) -p 60 2>/dev/null; cd '$dir' && ctest --output-on-failure --timeout 900"
-    local status=$?
-    "$(wine_server)" -k 2>/dev/null || true
-    return $status
+    PATH="$(posix_compilers "$arch"):$PATH" cmake -S . -B "$dir" \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVANTORO_WIN_ARCH="$arch" \
+        -DCMAKE_PREFIX_PATH="$(win_part "$arch" qt5)" -DVANTORO_LIBAV_PREFIX="$(win_part "$arch" libav)" \
+        -DCMAKE_BUILD_TYPE=Release -DVANTORO_QT_MAJOR=5 -DVANTORO_BUILD_TESTS=ON \
+        -DVANTORO_WARNINGS_AS_ERRORS=ON \
+        && PATH="$(posix_compilers "$arch"):$PATH" cmake --build "$dir" -j "$(nproc)"
 }
 
 winepath_of() {
     echo "Z:${1//\//\\}"
 }
 
-wine_server() {
-    if [ "$WIN_ARCH" = x86_64 ]; then echo /usr/lib/wine/wineserver64; else echo /usr/lib/wine/wineserver32; fi
-}
-
-wineboot_once() {
-    local wine=wine
-    [ "$WIN_ARCH" = x86_64 ] && wine=/usr/lib/wine/wine64
-    [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot --init >/dev/null 2>&1 || true
+# run_tests FOLDER: the 64-bit suite under 64-bit Wine, with the Windows ffmpeg on Wine's PATH.
+run_tests() {
+    local dir=$1 wine=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64 status
+    export WINEPREFIX=$WIN_CACHE/x86_64/wineprefix WINEDEBUG=-all
+    export WINEPATH="$(winepath_of "$(win_part x86_64 ffmpeg)/bin")"
+    # Streams in codecs the Windows ffmpeg can read but not write (HEVC, AV1, E-AC-3), made
+    # here by Debian's ffmpeg for the codec tests.
+    if ! "$PWD/tests/make-codec-streams.sh" "$dir/codec-streams"; then
+        echo "Debian's ffmpeg could not make the codec test streams." >&2
+        return 1
+    fi
+    export VANTORO_CODEC_STREAMS="$(winepath_of "$PWD/$dir/codec-streams")"
+    [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot --init >/dev/null 2>&1
     # A crashing program (the stand-in ffmpeg crashes on purpose) must not wait for someone
     # to close Wine's crash dialog.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        >/dev/null 2>&1 || true
+        >/dev/null 2>&1
     # Let that server end: the one the tests use must start on the test display.
-    "$(wine_server)" -w 2>/dev/null || true
+    "$server" -w 2>/dev/null
+    # The windows need a display; Wine's helpers live in one persistent server for the run.
+    xvfb-run -a bash -c "$server -p 60 2>/dev/null; cd '$dir' && ctest --output-on-failure --timeout 900"
+    status=$?
+    "$server" -k 2>/dev/null
+    return $status
 }
 
+# make_zip ARCH FOLDER NAME: the folder users unpack, with that processor's ffmpeg.
 make_zip() {
-    local dir=$1 name=vantoro-$version-win32
+    local arch=$1 dir=$2 name=$3 triple qt ffmpeg src
+    triple=$(win_triple "$arch")
+    qt=$(win_part "$arch" qt5)
+    ffmpeg=$(win_part "$arch" ffmpeg)
+    src=$WIN_CACHE/src
     local stage=dist/$name
     rm -rf "$stage" "dist/$name.zip"
-    mkdir -p "$stage/ffmpeg/bin" "$stage/translations" "$stage/licenses"
-    cp "$dir/src/app/vantoro.exe" "$dir/src/cli/vantoro-cli.exe" "$stage/"
-    i686-w64-mingw32-strip "$stage/vantoro.exe" "$stage/vantoro-cli.exe"
-    cp "$WIN32_FFMPEG/bin/ffmpeg.exe" "$WIN32_FFMPEG/bin/ffprobe.exe" "$stage/ffmpeg/bin/"
-    cp "$WIN32_QT/translations/qtbase_zh_CN.qm" "$stage/translations/"
-    # What Qt's LGPL and ffmpeg's LGPL ask for what is shipped: their licence texts.
-    cp LICENSE "$stage/licenses/Vantoro-MIT.txt"
-    cp "$WIN32_CACHE/src/qtbase-opensource-src/unpacked/LICENSE.LGPL3" "$stage/licenses/Qt-LGPL-3.0.txt"
-    # The LGPL 3 is written as additions to the GPL 3, so both texts go along.
-    cp "$WIN32_CACHE/src/qtbase-opensource-src/unpacked/LICENSE.GPL3" "$stage/licenses/Qt-GPL-3.0.txt"
-    cp "$WIN32_CACHE/src/ffmpeg/unpacked/COPYING.LGPLv2.1" "$stage/licenses/FFmpeg-LGPL-2.1.txt"
+    mkdir -p "$stage/ffmpeg/bin" "$stage/translations" "$stage/licenses" || return 1
+    cp "$dir/src/app/vantoro.exe" "$dir/src/cli/vantoro-cli.exe" "$stage/" \
+        && "$triple-strip" "$stage/vantoro.exe" "$stage/vantoro-cli.exe" \
+        && cp "$ffmpeg/bin/ffmpeg.exe" "$stage/ffmpeg/bin/" \
+        && cp "$qt/translations/qtbase_zh_CN.qm" "$stage/translations/" || return 1
+    # What the licences of what is shipped ask for: their texts, and where the sources are.
+    cp LICENSE "$stage/licenses/Vantoro-MIT.txt" \
+        && cp "$src/qtbase-opensource-src/unpacked/LICENSE.LGPL3" "$stage/licenses/Qt-LGPL-3.0.txt" \
+        && cp "$src/qtbase-opensource-src/unpacked/LICENSE.GPL3" "$stage/licenses/Qt-GPL-3.0.txt" \
+        && cp "$src/ffmpeg/unpacked/COPYING.LGPLv2.1" "$stage/licenses/FFmpeg-LGPL-2.1.txt" \
+        && cp "$src/ffmpeg/unpacked/COPYING.GPLv2" "$stage/licenses/ffmpeg.exe-GPL-2.0.txt" \
+        && cp "$src/dav1d/unpacked/COPYING" "$stage/licenses/dav1d-BSD-2-Clause.txt" || return 1
+    sed -e "s/@VERSION@/$version/" \
+        -e "s/@SOURCES@/$(source_version ffmpeg), $(source_version x264), $(source_version dav1d), $(source_version qtbase-opensource-src)/" \
+        packaging/windows-sources.txt | sed 's/$/\r/' > "$stage/licenses/SOURCES.txt"
     sed "s/@VERSION@/$version/" packaging/windows-readme.txt | sed 's/$/\r/' > "$stage/README.txt"
-    (cd dist && zip -qr9 "$name.zip" "$name")
+    (cd dist && zip -qr9 "$name.zip" "$name") || return 1
     echo "Wrote dist/$name.zip"
 }
 
-if can_run_32bit; then
-    test_arch=i686 test_dir=build-win32
-else
-    test_arch=x86_64 test_dir=build-win64
-fi
-
-if [ "$mode" = --test-if-ready ]; then
-    for arch in i686 $test_arch; do
-        select_win_arch "$arch"
-        if ! win32_toolchain_ready; then
-            echo "Skipped: Qt and ffmpeg for Windows ($arch) are not built on this machine."
-            echo "scripts/windows.sh builds them once (about an hour on two cores)."
-            exit 0
+# Two runs at once must never rebuild what the other is building.
+lock_cache() {
+    mkdir -p "$WIN_CACHE" || return 1
+    exec 9>"$WIN_CACHE/.lock"
+    if ! flock -n 9; then
+        if [ "$mode" = test ]; then
+            echo "Skipped: another scripts/windows.sh is using $WIN_CACHE right now."
+            exit $SKIPPED
         fi
+        echo "Another scripts/windows.sh is using $WIN_CACHE; waiting until it ends."
+        flock 9
+    fi
+}
+
+if [ "$mode" = test ]; then
+    missing=$(win_missing_packages | tr '\n' ' ')
+    if [ -n "$missing" ]; then
+        echo "Skipped: the Windows build needs packages that are not installed: $missing"
+        echo "scripts/windows.sh (as root) installs them and builds the toolchain."
+        exit $SKIPPED
+    fi
+    if [ ! -d "$WIN_CACHE" ] || ! win_toolchain_ready x86_64; then
+        echo "Skipped: Qt and ffmpeg for Windows are not built on this machine ($WIN_CACHE)."
+        echo "scripts/windows.sh builds them once (about two hours on two cores)."
+        exit $SKIPPED
+    fi
+    lock_cache
+else
+    ensure_packages "${BUILD_PACKAGES[@]}" "${WIN_PACKAGES[@]}" || exit 1
+    if [ "$(id -u)" -eq 0 ]; then enable_debian_sources || exit 1; fi
+    lock_cache
+    for arch in "${WIN_ARCHES[@]}"; do
+        build_toolchain "$arch" || exit 1
     done
+    [ "$mode" = toolchain ] && exit 0
 fi
 
-build_windows i686 build-win32
-if [ "$test_arch" = x86_64 ]; then
-    echo "This kernel cannot run 32-bit programs: the tests run on the same sources built for"
-    echo "64-bit Windows, under 64-bit Wine."
-    build_windows x86_64 build-win64
+build_windows x86_64 build-win64 || exit 1
+# The 32-bit build comes from the same sources; a test stage builds it when it can.
+if win_toolchain_ready i686; then
+    build_windows i686 build-win32 || exit 1
 fi
-status=0
-run_tests "$test_arch" "$test_dir" || status=1
-select_win_arch i686
-[ "$mode" = --test-if-ready ] || make_zip build-win32
-exit $status
+if ! run_tests build-win64; then
+    echo "The tests failed under Wine: no zip is written." >&2
+    exit 1
+fi
+[ "$mode" = test ] && exit 0
+make_zip x86_64 build-win64 "vantoro-$version-win64" \
+    && make_zip i686 build-win32 "vantoro-$version-win32"

@@ -27,13 +27,14 @@ def ffmpeg(*args):
     subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-y", *args], check=True)
 
 
-def make_streams(folder):
-    """One 720p item with a high bitrate, so copying it is about moving bytes."""
+def make_streams(folder, size="1280x720", seconds=SECONDS, qp=8):
+    """One item with a high bitrate, so copying it is about moving bytes: by default 720p of
+    29 MB; at 1080p and qp 14 a minute makes about 150 MB, as a long download does."""
     os.makedirs(folder)
-    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25", "-t", str(SECONDS),
-           "-c:v", "libx264", "-preset", "ultrafast", "-qp", "8", "-g", "50", *FRAGMENTED,
+    ffmpeg("-f", "lavfi", "-i", f"testsrc2=size={size}:rate=25", "-t", str(seconds),
+           "-c:v", "libx264", "-preset", "ultrafast", "-qp", str(qp), "-g", "50", *FRAGMENTED,
            os.path.join(folder, "video.m4s"))
-    ffmpeg("-f", "lavfi", "-i", "sine=frequency=440", "-t", str(SECONDS), "-c:a", "aac",
+    ffmpeg("-f", "lavfi", "-i", "sine=frequency=440", "-t", str(seconds), "-c:a", "aac",
            *FRAGMENTED, os.path.join(folder, "audio.m4s"))
 
 
@@ -164,16 +165,6 @@ def machine():
             f"{memory:.0f} GiB; {ffmpeg_version}")
 
 
-def make_big_streams(folder, seconds):
-    """One 1080p item with a high bitrate: about 150 to 180 MB for a minute, as a long download."""
-    os.makedirs(folder)
-    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=25", "-t", str(seconds),
-           "-c:v", "libx264", "-preset", "ultrafast", "-qp", "14", "-g", "50", *FRAGMENTED,
-           os.path.join(folder, "video.m4s"))
-    ffmpeg("-f", "lavfi", "-i", "sine=frequency=440", "-t", str(seconds), "-c:a", "aac",
-           *FRAGMENTED, os.path.join(folder, "audio.m4s"))
-
-
 def converted_tree(root, streams, count):
     """count items converted once already (with --copy, which is quick), ready for a rerun."""
     make_cache(root, streams, count)
@@ -246,11 +237,7 @@ def main():
 
         # Reruns: every item's output is there already, so only the checks cost anything.
         small = os.path.join(work, "small")
-        os.makedirs(small)
-        ffmpeg("-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-t", "3", "-c:v", "libx264",
-               "-preset", "ultrafast", *FRAGMENTED, os.path.join(small, "video.m4s"))
-        ffmpeg("-f", "lavfi", "-i", "sine", "-t", "3", "-c:a", "aac", *FRAGMENTED,
-               os.path.join(small, "audio.m4s"))
+        make_streams(small, "160x120", 3, 30)
         rerun_tree = os.path.join(work, "rerun")
         converted_tree(rerun_tree, small, 300)
         rerun = timed(lambda: cli(rerun_tree), 3)
@@ -264,7 +251,7 @@ def main():
 
         # Copying: the program's work beside ffmpeg's own, on a 29 MB and a 180 MB item.
         big_streams = os.path.join(work, "big-streams")
-        make_big_streams(big_streams, 60)
+        make_streams(big_streams, "1920x1080", 60, 14)
         big_mb = sum(os.path.getsize(os.path.join(big_streams, n)) for n in os.listdir(big_streams)) / 1e6
         big = os.path.join(work, "big")
         make_cache(big, big_streams, 1)
@@ -311,7 +298,7 @@ def main():
                      worst, "< 1 s"))
 
         quality_streams = os.path.join(work, "quality-streams")
-        make_big_streams(quality_streams, 8)
+        make_streams(quality_streams, "1920x1080", 8, 14)
         quality = windows_quality(work, quality_streams)
         if quality:
             rows.append(("plain 1080p: PSNR of the Windows build (Wine) / the Linux build",

@@ -455,7 +455,10 @@ void tst_Cli::aKilledRunIsTakenOverByTheNext()
     // The run dies at once, as at a power cut or a kill; its ffmpeg with it.
     const QString pid = QString::number(first.processId());
     QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    QVERIFY(children.open(QIODevice::ReadOnly));
+    if (!children.open(QIODevice::ReadOnly)) {
+        first.kill();
+        QSKIP("this kernel does not list a process's children");
+    }
     const QStringList ffmpegs =
         QString::fromLatin1(children.readAll()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     ::kill(pid_t(first.processId()), SIGKILL);

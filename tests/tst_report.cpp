@@ -127,6 +127,10 @@ void tst_Report::wording_data()
     QTest::newRow("exit code and ffmpeg's last words")
         << exited << "ffmpeg 退出码 1：Conversion failed!"
         << "ffmpeg exited with code 1: Conversion failed!";
+    exited.detail = QStringLiteral("bad [x] {stream}");
+    QTest::newRow("ffmpeg's words are never read as placeholders")
+        << exited << "ffmpeg 退出码 1：bad [x] {stream}"
+        << "ffmpeg exited with code 1: bad [x] {stream}";
     Problem shortAudio(Problem::DurationShort);
     shortAudio.stream = Problem::Audio;
     shortAudio.outputSeconds = 1.24;

@@ -2,11 +2,8 @@
 #include "reportwording.h"
 
 #include <QFileInfo>
-#include <QList>
-#include <QPair>
+#include <QHash>
 #include <QStringList>
-
-#include <algorithm>
 
 #include "outputnaming.h"
 
@@ -79,7 +76,7 @@ const Row rows[] = {
 };
 
 // The values the texts may name, put into words for the language.
-QList<QPair<QString, QString>> problemArguments(const Problem &problem, Language language)
+QHash<QString, QString> problemArguments(const Problem &problem, Language language)
 {
     const bool chinese = language == Language::Chinese;
     const QString stream = problem.stream == Problem::Video
@@ -97,29 +94,36 @@ QList<QPair<QString, QString>> problemArguments(const Problem &problem, Language
     };
 }
 
-QString fill(const QString &text, const QList<QPair<QString, QString>> &arguments)
+// Puts the arguments into the text in one pass, so nothing an argument holds (a path, ffmpeg's
+// words) is ever read as a placeholder. allGiven tells whether every argument named was there.
+QString fill(const QString &text, const QHash<QString, QString> &arguments,
+             bool *allGiven = nullptr)
 {
     QString result;
-    int at = 0;
-    while (at < text.size()) {
-        const int open = text.indexOf(QLatin1Char('['), at);
-        const int close = open < 0 ? -1 : text.indexOf(QLatin1Char(']'), open);
-        if (close < 0) {
-            result += text.mid(at);
-            break;
+    bool given = true;
+    for (int at = 0; at < text.size(); ++at) {
+        const QChar c = text.at(at);
+        if (c == QLatin1Char('[') || c == QLatin1Char('{')) {
+            const int close =
+                text.indexOf(c == QLatin1Char('[') ? QLatin1Char(']') : QLatin1Char('}'), at);
+            const QString inside = text.mid(at + 1, close - at - 1);
+            if (c == QLatin1Char('[')) {
+                bool partGiven = false;
+                const QString part = fill(inside, arguments, &partGiven);
+                if (partGiven)
+                    result += part;
+            } else {
+                const QString value = arguments.value(inside);
+                given = given && !value.isEmpty();
+                result += value;
+            }
+            at = close;
+        } else {
+            result += c;
         }
-        result += text.mid(at, open - at);
-        const QString part = text.mid(open + 1, close - open - 1);
-        const bool complete = std::all_of(arguments.cbegin(), arguments.cend(), [&](auto &a) {
-            return !a.second.isEmpty()
-                || !part.contains(QLatin1Char('{') + a.first + QLatin1Char('}'));
-        });
-        if (complete)
-            result += part;
-        at = close + 1;
     }
-    for (const auto &argument : arguments)
-        result.replace(QLatin1Char('{') + argument.first + QLatin1Char('}'), argument.second);
+    if (allGiven)
+        *allGiven = given;
     return result;
 }
 

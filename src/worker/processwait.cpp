@@ -19,7 +19,7 @@ bool waitForProcessStart(QProcess &process, int timeoutMs, const StopCheck &stop
             return false;
         process.waitForStarted(stopCheckIntervalMs);
     }
-    return process.state() != QProcess::Starting;
+    return true;
 }
 
 bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,

@@ -37,17 +37,25 @@ QVector<RunReport::Entry> RunReport::entriesFor(const ItemResult &item)
     return entries;
 }
 
+namespace {
+
+bool anyNeedsAttention(const QVector<RunReport::Entry> &entries)
+{
+    return std::any_of(entries.cbegin(), entries.cend(), [](const RunReport::Entry &entry) {
+        return RunReport::needsAttention(entry.role);
+    });
+}
+
+} // namespace
+
 bool RunReport::needsAttention(const ItemResult &item)
 {
-    const QVector<Entry> entries = entriesFor(item);
-    return std::any_of(entries.cbegin(), entries.cend(),
-                       [](const Entry &entry) { return needsAttention(entry.role); });
+    return anyNeedsAttention(entriesFor(item));
 }
 
 bool RunReport::needsAttention() const
 {
-    return std::any_of(entries.cbegin(), entries.cend(),
-                       [](const Entry &entry) { return needsAttention(entry.role); });
+    return anyNeedsAttention(entries);
 }
 
 void RunReport::addItem(const ItemResult &item)

@@ -6,6 +6,9 @@ install(TARGETS vantoro vantoro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(UNIX AND NOT APPLE)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/vantoro.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # Software centres list the program from this.
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/io.github.vantoro.vantoro.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size 32 128)
         install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/vantoro-${size}.png
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

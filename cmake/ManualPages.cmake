@@ -24,6 +24,7 @@ else()
 endif()
 list(APPEND man_pages ${PROJECT_SOURCE_DIR}/packaging/vantoro.1)
 
+# Every rule makes the folder it writes into: a parallel build may run any of them first.
 # Debian wants manual pages and the changelog compressed, reproducibly (no name, no time).
 foreach(page ${man_pages})
     get_filename_component(name ${page} NAME)
@@ -35,6 +36,7 @@ foreach(page ${man_pages})
     install(FILES ${man_dir}/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 add_custom_command(OUTPUT ${man_dir}/changelog.gz
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
                    COMMAND ${GZIP_EXECUTABLE} -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog
                            > ${man_dir}/changelog.gz
                    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)

@@ -12,6 +12,7 @@ endif()
 foreach(expected
         bin/vantoro
         share/applications/vantoro.desktop
+        share/metainfo/io.github.vantoro.vantoro.metainfo.xml
         share/icons/hicolor/32x32/apps/vantoro.png
         share/icons/hicolor/128x128/apps/vantoro.png)
     if(NOT EXISTS "${prefix}/${expected}")
@@ -36,6 +37,19 @@ if(VALIDATE)
     endif()
 else()
     message(STATUS "desktop-file-validate not found: the .desktop file was not validated")
+endif()
+
+# What software centres read: AppStream's own checker must accept it, offline.
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+    execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net
+                            "${prefix}/share/metainfo/io.github.vantoro.vantoro.metainfo.xml"
+                    RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "appstreamcli validate: ${said}")
+    endif()
+else()
+    message(FATAL_ERROR "appstreamcli is needed to check the metainfo file (Debian: appstream)")
 endif()
 
 # The packages: a .deb that depends on Qt, ffmpeg and libavformat, and a .tar.gz with the same
@@ -67,9 +81,12 @@ foreach(package ${qt_packages} ffmpeg libavformat)
     endif()
 endforeach()
 execute_process(COMMAND dpkg-deb --contents ${debs} OUTPUT_VARIABLE contents)
-if(NOT contents MATCHES "usr/share/applications/vantoro.desktop")
-    message(FATAL_ERROR "the .deb lacks the .desktop file")
-endif()
+foreach(expected usr/share/applications/vantoro.desktop
+                 usr/share/metainfo/io.github.vantoro.vantoro.metainfo.xml)
+    if(NOT contents MATCHES "${expected}")
+        message(FATAL_ERROR "the .deb lacks ${expected}")
+    endif()
+endforeach()
 foreach(expected usr/share/man/man1/vantoro.1.gz usr/share/man/man1/vantoro-cli.1.gz
                  usr/share/doc/vantoro/copyright usr/share/doc/vantoro/changelog.gz)
     if(NOT contents MATCHES "${expected}")

@@ -10,6 +10,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <utility>
+
 #include "cachebuilder.h"
 #include "debugcapture.h"
 #include "ffmpegprocess.h"
@@ -137,7 +139,7 @@ void tst_Supervision::failedConversionKeepsEverything()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(report.count(), 1);
     QCOMPARE(items.size(), 2);
-    for (const ItemResult &item : qAsConst(items)) {
+    for (const ItemResult &item : std::as_const(items)) {
         QCOMPARE(item.outcome, ItemResult::Failed);
         QCOMPARE(item.failure.kind, failure);
         QCOMPARE(item.sources.kind, SourceFate::NotAsked);
@@ -240,7 +242,7 @@ void tst_Supervision::closedGateSkipsTheJob()
 
     QCOMPARE(names.count(), 2);
     QCOMPARE(items.size(), 2);
-    for (const ItemResult &item : qAsConst(items))
+    for (const ItemResult &item : std::as_const(items))
         QCOMPARE(item.outcome, ItemResult::Passed);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(CacheBuilder::snapshot(root()), before);

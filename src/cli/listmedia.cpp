@@ -7,6 +7,8 @@
 #include <QDirIterator>
 #include <QStringList>
 
+#include <utility>
+
 #include "consolewriter.h"
 #include "mediareader.h"
 
@@ -44,9 +46,9 @@ int main(int argc, char *argv[])
         files << top.relativeFilePath(walk.next());
     files.sort();
     int width = 0;
-    for (const QString &file : qAsConst(files))
+    for (const QString &file : std::as_const(files))
         width = qMax(width, displayWidth(file));
-    for (const QString &file : qAsConst(files)) {
+    for (const QString &file : std::as_const(files)) {
         const QString padding(width - displayWidth(file), QLatin1Char(' '));
         writeText(stdout,
                   QStringLiteral("  %1%2  %3\n").arg(file, padding, describe(top.filePath(file))));

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <random>
+#include <utility>
 
 #if QT_VERSION_MAJOR < 6
 // Deprecated since Qt 5.15 and hidden from its headers by QT_DISABLE_DEPRECATED_BEFORE, but
@@ -164,7 +165,7 @@ QString rawNameFromEntry(const QString &text, const SubtitleMarkers &markers, in
 int removeForbiddenCharacters(QString &name)
 {
     int kept = 0;
-    for (const QChar c : qAsConst(name)) {
+    for (const QChar c : std::as_const(name)) {
         if (!isForbidden(c))
             name[kept++] = c;
     }

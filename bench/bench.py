@@ -46,7 +46,7 @@ def make_cache(root, streams, count):
         for name in ("video.m4s", "audio.m4s"):
             shutil.copyfile(os.path.join(streams, name), os.path.join(quality, name))
         with open(os.path.join(root, f"item{i}", "entry.json"), "w") as entry:
-            entry.write('{"shelf":{"download_subtitle":"Item %d"}}' % i)
+            entry.write('{"title":{"download_subtitle":"Item %d"}}' % i)
 
 
 def remove_outputs(root):
@@ -132,7 +132,7 @@ def dry_run_tree(root, count):
         os.makedirs(quality)
         open(os.path.join(quality, "video.m4s"), "w").close()
         with open(os.path.join(root, f"{i // 100}", f"{i}", "entry.json"), "w") as entry:
-            entry.write('{"shelf":{"download_subtitle":"Episode %d"}}' % i)
+            entry.write('{"title":{"download_subtitle":"Episode %d"}}' % i)
 
 
 def stop_time(root):

@@ -23,7 +23,7 @@ item() {
 
 # Only the two keys Vantoro reads are real; the rest is filler of our own.
 entry() { # entry TITLE SUBTITLE
-    printf '{"colour":"teal","title":"%s","shelf":{"row":1,"download_subtitle":"%s"}}' "$@"
+    printf '{"title":{"title":"%s","download_subtitle":"%s"}}' "$@"
 }
 
 item "s_1001/c_5001" 64 testsrc 440 "$(entry '城市夜景纪录片' 'P1 第1集 城市的灯光')"

@@ -10,12 +10,18 @@ source scripts/common.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
 SKIPPED=77 # what a stage returns when it could not run here, and says why
+# Every test that did not run, and why, one line each: the stages and the scripts they call
+# write here, and the command ends by showing it.
+export VANTORO_SKIP_LOG
+VANTORO_SKIP_LOG=$(mktemp)
+trap 'rm -f "$VANTORO_SKIP_LOG"' EXIT
 passed=0
 failed=()
 skipped=()
 # stage NAME COMMAND...: runs one stage, says how it ended and how long it took.
 stage() {
     local name=$1 started=$SECONDS status
+    current_stage=$name
     shift
     echo
     echo "=== $name"
@@ -28,6 +34,7 @@ stage() {
     elif [ $status -eq $SKIPPED ]; then
         echo "=== $name: skipped ($took)"
         skipped+=("$name")
+        echo "$name: the whole stage (see its reason above)" >> "$VANTORO_SKIP_LOG"
     else
         echo "=== $name: FAILED ($took)"
         failed+=("$name")
@@ -35,10 +42,13 @@ stage() {
 }
 
 build_and_test() { # build_and_test FOLDER [CMAKE OPTIONS...]
-    local dir=$1
+    local dir=$1 status
     configure_and_build "$@" -DVANTORO_BUILD_TESTS=ON -DVANTORO_WARNINGS_AS_ERRORS=ON \
         && (cd "$dir" && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
             ctest --output-on-failure --timeout 600)
+    status=$?
+    scripts/ctest-skips.sh "$dir" "$current_stage" >> "$VANTORO_SKIP_LOG"
+    return $status
 }
 
 # Every source file of the project; a copy without .git (or without git) is checked the same.
@@ -63,6 +73,12 @@ stage "fuzzers (output naming, media reading)" fuzz
 stage "Windows under Wine" scripts/windows.sh --test-if-ready
 
 echo
+if [ -s "$VANTORO_SKIP_LOG" ]; then
+    echo "Did not run here, and why ($(wc -l < "$VANTORO_SKIP_LOG")):"
+    sed 's/^/  /' "$VANTORO_SKIP_LOG"
+else
+    echo "Every test ran."
+fi
 echo "Stages: $passed passed, ${#failed[@]} failed, ${#skipped[@]} skipped"
 [ ${#skipped[@]} -eq 0 ] || echo "Skipped stages: ${skipped[*]}"
 if [ ${#failed[@]} -gt 0 ]; then

@@ -9,9 +9,13 @@
 
 #include <utility>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include "cachebuilder.h"
+#include "cachetest.h"
 #include "saferemoval.h"
-#include "threadobject.h"
 
 class tst_Cleanup : public QObject
 {
@@ -43,26 +47,29 @@ private slots:
 
 private:
     // Runs over the chosen folder with removal on; returns what became of each item.
-    QVector<ItemResult> convertWithRemoval(const QString &top);
-    QString base() const { return dir->path(); }
-    QString root() const { return dir->path() + QStringLiteral("/cache"); }
+    QVector<ItemResult> convertWithRemoval(const QString &top)
+    {
+        return runWorker(top, true).items;
+    }
+    QString base() const { return cache.base(); }
+    QString root() const { return cache.root(); }
 
-    std::unique_ptr<QTemporaryDir> dir;
+    CacheTest cache;
     QString besideBefore;
     QString linkedBefore;
 };
 
 void tst_Cleanup::initTestCase()
 {
-    QString error;
-    if (!CacheBuilder::prepareStreams(&error))
-        QSKIP(qPrintable(error));
+    QString why;
+    if (!CacheTest::prepare(&why))
+        QSKIP(qPrintable(why));
 }
 
 void tst_Cleanup::init()
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    QString why;
+    QVERIFY2(cache.reset(&why), qPrintable(why));
     CacheBuilder::addItem(base() + QStringLiteral("/beside"), QStringLiteral("9"),
                           CacheBuilder::entryJson(QStringLiteral("Beside")));
     CacheBuilder::addItem(base() + QStringLiteral("/linked"), QStringLiteral("8"),
@@ -83,17 +90,6 @@ void tst_Cleanup::cleanup()
              CacheBuilder::symbolicLinksAvailable());
 }
 
-QVector<ItemResult> tst_Cleanup::convertWithRemoval(const QString &top)
-{
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    worker.setDeleteSource(true);
-    QVector<ItemResult> items;
-    worker.setItemObserver([&items](const ItemResult &result) { items << result; });
-    worker.runConversion(top);
-    return items;
-}
-
 namespace {
 
 // True when every item was converted or skipped and its sources went, as asked.
@@ -110,8 +106,7 @@ bool allRemoved(const QVector<ItemResult> &items)
 
 void tst_Cleanup::removesAVerifiedItemWhole()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Whole")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Whole"));
     QVERIFY(allRemoved(convertWithRemoval(root())));
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Whole.mp4")).hasVideo);
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
@@ -120,11 +115,8 @@ void tst_Cleanup::removesAVerifiedItemWhole()
 
 void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Earlier")));
-    ThreadObject first;
-    first.setPauseInterval(0);
-    first.runConversion(root());
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Earlier"));
+    runWorker(root());
     QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
 
     const QVector<ItemResult> items = convertWithRemoval(root());
@@ -136,8 +128,7 @@ void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()
 
 void tst_Cleanup::interruptedDownloadKeepsItsSources()
 {
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Short")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Short"));
     QVERIFY(CacheBuilder::truncate(video + QStringLiteral("/video.m4s"), 0.25));
     const QVector<ItemResult> items = convertWithRemoval(root());
     QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
@@ -152,8 +143,8 @@ void tst_Cleanup::interruptedDownloadKeepsItsSources()
 
 void tst_Cleanup::fallbackNamesNeverCostSources()
 {
-    const QString first = CacheBuilder::addItem(root(), QStringLiteral("1"), QByteArray());
-    const QString second = CacheBuilder::addItem(root(), QStringLiteral("2"), QByteArray());
+    const QString first = cache.addItem(QStringLiteral("1"), QString());
+    const QString second = cache.addItem(QStringLiteral("2"), QString());
     const QVector<ItemResult> items = convertWithRemoval(root());
     // The second item finds the name taken by the first one's video and takes the next.
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/destname.mp4")).hasVideo);
@@ -227,8 +218,7 @@ void tst_Cleanup::linkInsideAnItemIsRemovedAsALink()
 {
     if (!CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Linky")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Linky"));
     QVERIFY(QFile::link(base() + QStringLiteral("/beside"), root() + QStringLiteral("/1/extra")));
     QVERIFY(allRemoved(convertWithRemoval(root())));
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
@@ -245,8 +235,7 @@ void tst_Cleanup::strayMediaKeepsItsFolder_data()
 void tst_Cleanup::strayMediaKeepsItsFolder()
 {
     QFETCH(QString, stray);
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Stray")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Stray"));
     QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/1/") + stray, "another video"));
     QVERIFY(allRemoved(convertWithRemoval(root())));
     QVERIFY(!QFile::exists(video + QStringLiteral("/video.m4s")));
@@ -277,8 +266,7 @@ void tst_Cleanup::nameReuseAcrossRunsKeepsBothVideos()
 {
     // Two downloads that end up with one name, converted by two runs: the second must not
     // take the first one's output for its own.
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Same")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Same"));
     QVERIFY(allRemoved(convertWithRemoval(root())));
     const QString first = root() + QStringLiteral("/Same.mp4");
     const QByteArray firstBytes = [&first] {
@@ -313,8 +301,7 @@ void tst_Cleanup::foreignThingAtTheOutputName()
     QFETCH(QString, kind);
     if (kind != QLatin1String("folder") && !CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Planted")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Planted"));
     const QString planted = root() + QStringLiteral("/Planted.mp4");
     const QString outside = base() + QStringLiteral("/outside/planted.mp4");
     QDir().mkpath(base() + QStringLiteral("/outside"));
@@ -337,8 +324,7 @@ void tst_Cleanup::foreignThingAtTheOutputName()
 
 void tst_Cleanup::failedRemovalIsReported()
 {
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Stuck")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Stuck"));
     const QString audio = video + QStringLiteral("/audio.m4s");
     if (!CacheBuilder::makeUndeletable(audio))
         QSKIP("this system cannot make a file impossible to remove");
@@ -355,8 +341,7 @@ void tst_Cleanup::failedRemovalIsReported()
 void tst_Cleanup::readOnlySourcesAreRemoved()
 {
     // Windows refuses to delete a read-only file until its flag is cleared.
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Locked")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Locked"));
     for (const QString &file :
          { video + QStringLiteral("/video.m4s"), video + QStringLiteral("/audio.m4s"),
            root() + QStringLiteral("/1/entry.json") })
@@ -380,6 +365,10 @@ void tst_Cleanup::somethingInTheWay_data()
         << "link" << ItemResult::Converted << Problem::LinkOnTheWay;
     QTest::newRow("the output vanishes before the sources would go")
         << "vanishes" << ItemResult::Converted << Problem::FlushFailed;
+    QTest::newRow("the output becomes a pipe before the sources would go")
+        << "pipe" << ItemResult::Converted << Problem::OutputChanged;
+    QTest::newRow("the output becomes a link to a copy of itself")
+        << "swapped" << ItemResult::Converted << Problem::OutputChanged;
 }
 
 void tst_Cleanup::somethingInTheWay()
@@ -387,41 +376,55 @@ void tst_Cleanup::somethingInTheWay()
     QFETCH(QString, obstacle);
     QFETCH(ItemResult::Outcome, outcome);
     QFETCH(Problem::Kind, reason);
-    if (obstacle == QLatin1String("link") && !CacheBuilder::symbolicLinksAvailable())
+    const bool linking = obstacle == QLatin1String("link") || obstacle == QLatin1String("swapped");
+    if (linking && !CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Way")));
+#ifndef Q_OS_UNIX
+    if (obstacle == QLatin1String("pipe"))
+        QSKIP("makes a named pipe the POSIX way");
+#endif
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Way"));
     const QString output = root() + QStringLiteral("/Way.mp4");
     const QString moved = base() + QStringLiteral("/moved");
     if (obstacle == QLatin1String("temporary"))
         QVERIFY(QDir().mkpath(root() + QStringLiteral("/Way .partial.mp4")));
 
-    ThreadObject worker;
-    worker.setPauseInterval(50);
-    worker.setDeleteSource(true);
+    // Done in the pause between the conversion and the removal, once the output has its name.
+    const auto replaceOutput = [&] {
+        const QString copy = base() + QStringLiteral("/copy.mp4");
+        QFile::copy(output, copy);
+        QFile::remove(output);
+        if (obstacle == QLatin1String("swapped"))
+            QFile::link(copy, output);
+#ifdef Q_OS_UNIX
+        if (obstacle == QLatin1String("pipe"))
+            ::mkfifo(QFile::encodeName(output).constData(), 0600);
+#endif
+    };
     bool done = false;
-    worker.setProgressObserver([&](const ConversionProgress &) {
-        if (std::exchange(done, true))
-            return;
-        if (obstacle == QLatin1String("appears"))
-            CacheBuilder::writeFile(output, "somebody else's");
-        if (obstacle == QLatin1String("link")) {
-            QFile::rename(root() + QStringLiteral("/1"), moved);
-            QFile::link(moved, root() + QStringLiteral("/1"));
-        }
-        // Queued now, this runs in the pause between the conversion and the removal.
-        if (obstacle == QLatin1String("vanishes"))
-            QMetaObject::invokeMethod(
-                &worker, [output] { QFile::remove(output); }, Qt::QueuedConnection);
+    const WorkerRun run = runWorker(root(), true, [&](ThreadObject &worker, RunObserver &observer) {
+        worker.setPauseInterval(50);
+        observer.progress = [&](const ConversionProgress &) {
+            if (std::exchange(done, true))
+                return;
+            if (obstacle == QLatin1String("appears"))
+                CacheBuilder::writeFile(output, "somebody else's");
+            if (obstacle == QLatin1String("link")) {
+                QFile::rename(root() + QStringLiteral("/1"), moved);
+                QFile::link(moved, root() + QStringLiteral("/1"));
+            }
+            if (obstacle == QLatin1String("vanishes"))
+                QMetaObject::invokeMethod(
+                    &worker, [output] { QFile::remove(output); }, Qt::QueuedConnection);
+            if (obstacle == QLatin1String("pipe") || obstacle == QLatin1String("swapped"))
+                QMetaObject::invokeMethod(&worker, replaceOutput, Qt::QueuedConnection);
+        };
     });
-    QVector<ItemResult> items;
-    worker.setItemObserver([&items](const ItemResult &result) { items << result; });
-    worker.runConversion(root());
 
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items.at(0).outcome, outcome);
-    QCOMPARE(outcome == ItemResult::Failed ? items.at(0).failure.kind
-                                           : items.at(0).sources.reason.kind,
+    QCOMPARE(run.items.size(), 1);
+    QCOMPARE(run.only().outcome, outcome);
+    QCOMPARE(outcome == ItemResult::Failed ? run.only().failure.kind
+                                           : run.only().sources.reason.kind,
              reason);
     // The streams are all still there, wherever their folder went, and nothing was left behind
     // under the temporary name.
@@ -436,12 +439,12 @@ void tst_Cleanup::somethingInTheWay()
         QVERIFY(appeared.open(QIODevice::ReadOnly));
         QCOMPARE(appeared.readAll(), QByteArray("somebody else's"));
     }
+    QFile::remove(output); // a pipe is no file for the snapshot to read
 }
 
 void tst_Cleanup::aFinishedDownloadIsConvertedAgain()
 {
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Grow")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Grow"));
     const QString stream = video + QStringLiteral("/video.m4s");
     const QString whole = base() + QStringLiteral("/whole.m4s");
     QVERIFY(QFile::copy(stream, whole));

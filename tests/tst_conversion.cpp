@@ -13,6 +13,7 @@
 #endif
 
 #include "cachebuilder.h"
+#include "cachetest.h"
 #include "debugcapture.h"
 #include "threadobject.h"
 #include "workerthread.h"
@@ -38,21 +39,21 @@ private slots:
     void debugLinesOfARun();
 
 private:
-    QString root() const { return dir->path() + QStringLiteral("/cache"); }
-    std::unique_ptr<QTemporaryDir> dir;
+    QString root() const { return cache.root(); }
+    CacheTest cache;
 };
 
 void tst_Conversion::initTestCase()
 {
-    QString error;
-    if (!CacheBuilder::prepareStreams(&error))
-        QSKIP(qPrintable(error));
+    QString why;
+    if (!CacheTest::prepare(&why))
+        QSKIP(qPrintable(why));
 }
 
 void tst_Conversion::init()
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    QString why;
+    QVERIFY2(cache.reset(&why), qPrintable(why));
 }
 
 void tst_Conversion::convertsEveryItemBesideItsFolder_data()
@@ -69,7 +70,7 @@ void tst_Conversion::convertsEveryItemBesideItsFolder_data()
 void tst_Conversion::convertsEveryItemBesideItsFolder()
 {
     QFETCH(QString, folder);
-    const QString top = dir->path() + QLatin1Char('/') + folder;
+    const QString top = cache.base() + QLatin1Char('/') + folder;
     CacheBuilder::addItem(top, QStringLiteral("111"),
                           CacheBuilder::entryJson(QStringLiteral("第1集 开始")));
     CacheBuilder::addItem(top, QStringLiteral("season/222"),
@@ -101,48 +102,35 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
 
 void tst_Conversion::existingOutputIsSkippedAndKept()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Kept")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Kept"));
     const QString output = root() + QStringLiteral("/Kept.mp4");
     QVERIFY(CacheBuilder::writeFile(output, "not really a video"));
 
-    ThreadObject worker;
-    worker.setDeleteSource(true);
-    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
-    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
-    QVector<ItemResult> items;
-    worker.setItemObserver([&items](const ItemResult &result) { items << result; });
-    worker.runConversion(root());
+    const WorkerRun run = runWorker(root(), true);
 
-    QCOMPARE(names.count(), 1);
+    QCOMPARE(run.names.size(), 1);
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("not really a video"));
     // The existing file is no verified conversion, so the sources stay and the user is told.
     QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items.at(0).outcome, ItemResult::Skipped);
-    QCOMPARE(items.at(0).sources.kind, SourceFate::Kept);
-    QCOMPARE(items.at(0).sources.reason.kind, Problem::OutputUntagged);
-    QCOMPARE(report.count(), 1);
+    QCOMPARE(run.items.size(), 1);
+    QCOMPARE(run.only().outcome, ItemResult::Skipped);
+    QCOMPARE(run.only().sources.kind, SourceFate::Kept);
+    QCOMPARE(run.only().sources.reason.kind, Problem::OutputUntagged);
+    QCOMPARE(run.messages.size(), 1);
 }
 
 void tst_Conversion::stalePartialOutputIsReplaced()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Again")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Again"));
     QVERIFY(
         CacheBuilder::writeFile(root() + QStringLiteral("/Again .partial.mp4"), "left by a crash"));
     // An item titled "Again.partial" owns this name: it is no temporary file of ours.
     QVERIFY(
         CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "another video"));
 
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
-    worker.runConversion(root());
-
-    QVERIFY(report.isEmpty());
+    QVERIFY(runWorker(root()).messages.isEmpty());
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Again.mp4")).hasAudio);
     QVERIFY(!QFile::exists(root() + QStringLiteral("/Again .partial.mp4")));
     QFile other(root() + QStringLiteral("/Again.partial.mp4"));
@@ -152,37 +140,25 @@ void tst_Conversion::stalePartialOutputIsReplaced()
 
 void tst_Conversion::walkRules()
 {
-    const QString upper = CacheBuilder::addItem(root(), QStringLiteral("upper"),
-                                                CacheBuilder::entryJson(QStringLiteral("Upper")));
+    const QString upper = cache.addItem(QStringLiteral("upper"), QStringLiteral("Upper"));
     QVERIFY(
         QFile::rename(upper + QStringLiteral("/video.m4s"), upper + QStringLiteral("/VIDEO.M4S")));
-    CacheBuilder::addItem(root(), QStringLiteral(".hidden/1"),
-                          CacheBuilder::entryJson(QStringLiteral("Hidden")));
-    const QString other = CacheBuilder::addItem(root(), QStringLiteral("other"),
-                                                CacheBuilder::entryJson(QStringLiteral("Other")));
+    cache.addItem(QStringLiteral(".hidden/1"), QStringLiteral("Hidden"));
+    const QString other = cache.addItem(QStringLiteral("other"), QStringLiteral("Other"));
     QVERIFY(QFile::rename(other + QStringLiteral("/video.m4s"),
                           other + QStringLiteral("/myvideo.m4s")));
 
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
-    worker.runConversion(root());
-
-    QCOMPARE(names.count(), 1);
-    QCOMPARE(names.at(0).at(0).toString(), QStringLiteral("Upper.mp4"));
+    QCOMPARE(runWorker(root()).names, QStringList { QStringLiteral("Upper.mp4") });
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Upper.mp4")).hasVideo);
 }
 
 void tst_Conversion::aStopEndsOnlyTheRunInProgress()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Later")));
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    worker.stop(); // as at the end of an earlier, interrupted run
-    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
-    worker.runConversion(root());
-    QVERIFY(report.isEmpty());
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Later"));
+    // As at the end of an earlier, interrupted run.
+    QVERIFY(runWorker(root(), false, [](ThreadObject &worker, RunObserver &) {
+                worker.stop();
+            }).messages.isEmpty());
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Later.mp4")).hasVideo);
 }
 
@@ -193,6 +169,7 @@ void tst_Conversion::unusableInputsAreReported_data()
     QTest::newRow("a folder path too long to open") << "deep" << Problem::PathTooLong;
     QTest::newRow("entry.json that is a pipe") << "entrypipe" << Problem::EntryNotRegular;
     QTest::newRow("audio.m4s that is a pipe") << "audiopipe" << Problem::StreamNotRegular;
+    QTest::newRow("audio.m4s a link to a file outside") << "audiolink" << Problem::StreamNotRegular;
     QTest::newRow("a folder that cannot be read") << "unreadable" << Problem::FolderUnreadable;
 }
 
@@ -203,8 +180,7 @@ void tst_Conversion::unusableInputsAreReported()
 #else
     QFETCH(QString, trouble);
     QFETCH(Problem::Kind, problem);
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Fine")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Fine"));
     const QString bad = root() + QStringLiteral("/bad");
     QVERIFY(QDir().mkpath(bad));
     if (trouble == QLatin1String("entrypipe") || trouble == QLatin1String("audiopipe")) {
@@ -214,9 +190,12 @@ void tst_Conversion::unusableInputsAreReported()
             : stream + QStringLiteral("/audio.m4s");
         QFile::remove(pipe);
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    } else if (trouble == QLatin1String("audiolink")) {
+        const QString stream = CacheBuilder::addItem(bad, QStringLiteral("2"), QByteArray());
+        const QString outside = cache.base() + QStringLiteral("/outside.m4s");
+        QVERIFY(QFile::rename(stream + QStringLiteral("/audio.m4s"), outside));
+        QVERIFY(QFile::link(outside, stream + QStringLiteral("/audio.m4s")));
     } else if (trouble == QLatin1String("unreadable")) {
-        if (::geteuid() == 0)
-            QSKIP("permissions do not keep root out");
         CacheBuilder::addItem(bad, QStringLiteral("2"),
                               CacheBuilder::entryJson(QStringLiteral("Hidden")));
         QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
@@ -231,22 +210,38 @@ void tst_Conversion::unusableInputsAreReported()
         QDir::setCurrent(previous);
     }
 
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    QVector<Problem::Kind> told;
-    worker.setWalkProblemObserver([&told](const Problem &walk) { told << walk.kind; });
-    worker.setItemObserver(
-        [&told](const ItemResult &item) { told << item.failure.kind << item.nameNote.kind; });
-    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
-    QSignalSpy finished(&worker, &ThreadObject::convertFinished_Signal);
-    worker.runConversion(root());
+    // Permissions never keep root out: as root, the program runs as nobody to meet them.
+    const QStringList unprivileged =
+        trouble == QLatin1String("unreadable") ? CacheBuilder::asUnprivilegedUser() : QStringList();
+    if (!unprivileged.isEmpty()) {
+        QVERIFY(CacheBuilder::openToEveryone(cache.base()));
+        QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
+        QProcess cli;
+        cli.start(unprivileged.first(),
+                  unprivileged.mid(1) << QStringLiteral(VANTORO_CLI_PATH) << root());
+        QVERIFY(cli.waitForFinished(60000));
+        const QString said = QString::fromLocal8Bit(cli.readAll());
+        QFile::setPermissions(
+            bad, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(said.contains(QStringLiteral("a folder cannot be read")), qPrintable(said));
+        QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
+        QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+        return;
+    }
+    const WorkerRun run = runWorker(root());
     QFile::setPermissions(bad,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QCOMPARE(finished.count(), 1);
+    QCOMPARE(run.ends, 1);
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
     QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
-    QCOMPARE(report.count(), 1);
+    QCOMPARE(run.messages.size(), 1);
+    QVector<Problem::Kind> told;
+    for (const Problem &walk : run.walkProblems)
+        told << walk.kind;
+    for (const ItemResult &item : run.items)
+        told << item.failure.kind << item.nameNote.kind;
     told.removeAll(Problem::None);
     QCOMPARE(told, QVector<Problem::Kind> { problem });
     if (trouble == QLatin1String("deep")) // QTemporaryDir cannot remove what it cannot name
@@ -256,8 +251,8 @@ void tst_Conversion::unusableInputsAreReported()
 
 void tst_Conversion::secondRequestRunsInsideTheFirst()
 {
-    const QString first = dir->path() + QStringLiteral("/first");
-    const QString second = dir->path() + QStringLiteral("/second");
+    const QString first = cache.base() + QStringLiteral("/first");
+    const QString second = cache.base() + QStringLiteral("/second");
     CacheBuilder::addItem(first, QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("A1")));
     CacheBuilder::addItem(first, QStringLiteral("2"),
@@ -288,10 +283,8 @@ void tst_Conversion::secondRequestRunsInsideTheFirst()
 
 void tst_Conversion::removalChoiceAppliesToLaterItems()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("a"),
-                          CacheBuilder::entryJson(QStringLiteral("One")));
-    CacheBuilder::addItem(root(), QStringLiteral("b"),
-                          CacheBuilder::entryJson(QStringLiteral("Two")));
+    cache.addItem(QStringLiteral("a"), QStringLiteral("One"));
+    cache.addItem(QStringLiteral("b"), QStringLiteral("Two"));
 
     WorkerThread run;
     ThreadObject *worker = run.worker;
@@ -356,20 +349,15 @@ void tst_Conversion::debugLinesOfARun()
     QFETCH(QString, scenario);
     QFETCH(QString, line);
     QFETCH(int, count);
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Logged")));
-    if (scenario == QLatin1String("existing")) {
-        ThreadObject first;
-        first.setPauseInterval(0);
-        first.runConversion(root());
-    }
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    worker.setDeleteSource(scenario == QLatin1String("remove"));
-    if (scenario == QLatin1String("gate"))
-        QVERIFY(QMetaObject::invokeMethod(&worker, "processstartedSlot"));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Logged"));
+    if (scenario == QLatin1String("existing"))
+        runWorker(root());
     DebugCapture debug;
-    worker.runConversion(root());
+    runWorker(root(), scenario == QLatin1String("remove"),
+              [&](ThreadObject &worker, RunObserver &) {
+                  if (scenario == QLatin1String("gate"))
+                      QMetaObject::invokeMethod(&worker, "processstartedSlot");
+              });
     QCOMPARE(debug.count(line.replace(QStringLiteral("ROOT"), root())), count);
 }
 

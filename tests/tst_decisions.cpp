@@ -12,6 +12,7 @@
 
 Q_DECLARE_METATYPE(MediaInfo)
 Q_DECLARE_METATYPE(OutputPlacement::Verdict)
+Q_DECLARE_METATYPE(SourceVerdict::Kind)
 
 namespace {
 
@@ -51,8 +52,9 @@ private slots:
 
 void tst_Decisions::placement_data()
 {
-    // What stands at "<name>.mp4", "<name>(2).mp4", … in turn: "-" nothing, "link", "folder",
-    // or the tag of a plain file ("" for one without a tag).
+    // What stands at "<name>.mp4", "<name>(2).mp4", … in turn: "-" nothing, "busy" nothing but
+    // another run writes there, "link", "folder", or the tag of a plain file ("" for one without
+    // a tag).
     QTest::addColumn<QStringList>("occupants");
     QTest::addColumn<OutputPlacement::Verdict>("verdict");
     QTest::addColumn<int>("choice");
@@ -78,6 +80,11 @@ void tst_Decisions::placement_data()
         << QStringList { tag("1", "64", "bbbb"), "-" } << OutputPlacement::FreeName << 2 << 1;
     QTest::newRow("the finished download converted before")
         << QStringList { tag("1", "64", "bbbb"), own } << OutputPlacement::OwnOutput << 2 << 1;
+    QTest::newRow("two earlier conversions: the first is named")
+        << QStringList { tag("1", "64", "bbbb"), tag("1", "64", "cccc"), "-" }
+        << OutputPlacement::FreeName << 3 << 1;
+    QTest::newRow("a free name another run is writing passes to the next")
+        << QStringList { "busy", "-" } << OutputPlacement::FreeName << 2 << 0;
     QTest::newRow("an item whose folder name begins like another's")
         << QStringList { tag("12"), "-" } << OutputPlacement::FreeName << 2 << 0;
     QStringList full;
@@ -93,18 +100,26 @@ void tst_Decisions::placement()
     QFETCH(int, choice);
     QFETCH(int, earlierChoice);
     const QString wanted = QStringLiteral("/c/Clip.mp4");
+    // Which choice of name the path is.
+    const auto n = [&](const QString &path) {
+        int choice = 1;
+        while (choice <= occupants.size() && numberedOutputFile(wanted, choice) != path)
+            ++choice;
+        return choice;
+    };
     const auto occupantOf = [&](const QString &path) {
-        int n = 1;
-        while (n <= occupants.size() && numberedOutputFile(wanted, n) != path)
-            ++n;
-        const QString what = occupants.value(n - 1, QStringLiteral("-"));
-        if (what == QLatin1String("-"))
+        const QString what = occupants.value(n(path) - 1, QStringLiteral("-"));
+        if (what == QLatin1String("-") || what == QLatin1String("busy"))
             return NameOccupant { PathOccupant::Nothing, QString() };
         if (what == QLatin1String("link") || what == QLatin1String("folder"))
             return NameOccupant { PathOccupant::Foreign, QString() };
         return NameOccupant { PathOccupant::RegularFile, what };
     };
-    const OutputPlacement placement = placeOutput(wanted, tag(QStringLiteral("1")), occupantOf);
+    const auto claim = [&](const QString &path) {
+        return occupants.value(n(path) - 1) != QLatin1String("busy");
+    };
+    const OutputPlacement placement =
+        placeOutput(wanted, tag(QStringLiteral("1")), occupantOf, claim);
     QCOMPARE(placement.verdict, verdict);
     QCOMPARE(placement.outputFile, numberedOutputFile(wanted, choice));
     QCOMPARE(placement.earlierOutput,
@@ -118,51 +133,51 @@ void tst_Decisions::sourceFate_data()
     QTest::addColumn<ItemResult::Outcome>("outcome");
     QTest::addColumn<Problem::Kind>("verification");
     QTest::addColumn<bool>("fallbackName");
-    QTest::addColumn<SourceFate::Kind>("fate");
+    QTest::addColumn<SourceVerdict::Kind>("fate");
     QTest::addColumn<Problem::Kind>("reason");
 
     const auto free = OutputPlacement::FreeName;
     const auto own = OutputPlacement::OwnOutput;
     QTest::newRow("converted and complete: they go")
-        << true << free << ItemResult::Converted << Problem::None << false << SourceFate::Removed
-        << Problem::None;
+        << true << free << ItemResult::Converted << Problem::None << false
+        << SourceVerdict::MayRemove << Problem::None;
     QTest::newRow("nobody asked") << false << free << ItemResult::Converted << Problem::None
-                                  << false << SourceFate::NotAsked << Problem::None;
+                                  << false << SourceVerdict::NotAsked << Problem::None;
     QTest::newRow("own earlier output, complete")
-        << true << own << ItemResult::Skipped << Problem::None << false << SourceFate::Removed
+        << true << own << ItemResult::Skipped << Problem::None << false << SourceVerdict::MayRemove
         << Problem::None;
     QTest::newRow("own earlier output, but short")
-        << true << own << ItemResult::Skipped << Problem::DurationShort << false << SourceFate::Kept
-        << Problem::DurationShort;
+        << true << own << ItemResult::Skipped << Problem::DurationShort << false
+        << SourceVerdict::Keep << Problem::DurationShort;
     QTest::newRow("converted without audio")
         << true << free << ItemResult::Converted << Problem::StreamMissing << false
-        << SourceFate::Kept << Problem::StreamMissing;
+        << SourceVerdict::Keep << Problem::StreamMissing;
     QTest::newRow("a source whose length is unknown")
         << true << free << ItemResult::Converted << Problem::SourceDurationUnknown << false
-        << SourceFate::Kept << Problem::SourceDurationUnknown;
+        << SourceVerdict::Keep << Problem::SourceDurationUnknown;
     QTest::newRow("the shared fallback name")
-        << true << free << ItemResult::Converted << Problem::None << true << SourceFate::Kept
+        << true << free << ItemResult::Converted << Problem::None << true << SourceVerdict::Keep
         << Problem::FallbackName;
     QTest::newRow("an output of unknown origin")
         << true << OutputPlacement::OriginUnknown << ItemResult::Skipped << Problem::None << false
-        << SourceFate::Kept << Problem::OutputUntagged;
+        << SourceVerdict::Keep << Problem::OutputUntagged;
     QTest::newRow("an output of another video folder")
         << true << OutputPlacement::OtherVideoOfItem << ItemResult::Skipped << Problem::None
-        << false << SourceFate::Kept << Problem::OutputOfAnotherVideo;
+        << false << SourceVerdict::Keep << Problem::OutputOfAnotherVideo;
     QTest::newRow("unknown origin outweighs the fallback name")
         << true << OutputPlacement::OriginUnknown << ItemResult::Skipped << Problem::None << true
-        << SourceFate::Kept << Problem::OutputUntagged;
+        << SourceVerdict::Keep << Problem::OutputUntagged;
     QTest::newRow("failed: its failure tells")
-        << true << free << ItemResult::Failed << Problem::None << false << SourceFate::NotAsked
+        << true << free << ItemResult::Failed << Problem::None << false << SourceVerdict::NotAsked
         << Problem::None;
     QTest::newRow("incomplete: its failure tells")
         << true << free << ItemResult::Incomplete << Problem::DurationShort << false
-        << SourceFate::NotAsked << Problem::None;
+        << SourceVerdict::NotAsked << Problem::None;
     QTest::newRow("passed over while another conversion ran")
-        << true << free << ItemResult::Passed << Problem::None << false << SourceFate::NotAsked
+        << true << free << ItemResult::Passed << Problem::None << false << SourceVerdict::NotAsked
         << Problem::None;
     QTest::newRow("a dry run") << true << free << ItemResult::WouldConvert << Problem::None << false
-                               << SourceFate::NotAsked << Problem::None;
+                               << SourceVerdict::NotAsked << Problem::None;
 }
 
 void tst_Decisions::sourceFate()
@@ -172,10 +187,13 @@ void tst_Decisions::sourceFate()
     QFETCH(ItemResult::Outcome, outcome);
     QFETCH(Problem::Kind, verification);
     QFETCH(bool, fallbackName);
-    QFETCH(SourceFate::Kind, fate);
+    QFETCH(SourceVerdict::Kind, fate);
     QFETCH(Problem::Kind, reason);
-    const SourceFate decided = decideSourceFate({ asked, placement, outcome, Problem(verification),
-                                                  fallbackName, QStringLiteral("/c/a.mp4") });
+    Verification checked;
+    checked.problem = Problem(verification);
+    checked.file.size = 1; // a file was read
+    const SourceVerdict decided = decideSources(
+        { asked, placement, outcome, checked, fallbackName, QStringLiteral("/c/a.mp4") });
     QCOMPARE(decided.kind, fate);
     QCOMPARE(decided.reason.kind, reason);
 }
@@ -233,6 +251,9 @@ void tst_Decisions::tagSamplesBothEndsOfEachStream()
     QVERIFY(!before.isEmpty());
     QVERIFY(before != after);
     QCOMPARE(relateTags(after, before), TagRelation::EarlierSources);
+    // Grown in the middle by bytes like its ends: only the video's size tells the difference.
+    content.insert(content.size() / 2, QByteArray(1000, 'v'));
+    QCOMPARE(relateTags(tagOf(content), after), TagRelation::EarlierSources);
 }
 
 QTEST_GUILESS_MAIN(tst_Decisions)

@@ -68,7 +68,7 @@ void tst_OutputNaming::nameFromEntry_data()
         << QByteArray("{\"title\": \"Abcdef\"}") << "Abcd" << true;
     QTest::newRow("title key in other case is no marker")
         << QByteArray("{\"Title\":\"Abc\"}") << "" << true;
-    QTest::newRow("no marker at all") << QByteArray("{\"colour\":7}") << "" << true;
+    QTest::newRow("no marker at all") << QByteArray("[\"teal\", 7]") << "" << true;
     QTest::newRow("empty file") << QByteArray() << "" << true;
     QTest::newRow("classic forbidden characters removed")
         << QByteArray("{\"download_subtitle\":\"a/b:c*d?e<f>g\\\\h\"}}") << "abcdefgh.mp4" << false;

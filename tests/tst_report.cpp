@@ -41,6 +41,8 @@ private slots:
     void tally();
     void everyKindIsWordedInBothLanguages_data();
     void everyKindIsWordedInBothLanguages();
+    void everyOutcomeFateAndRoleIsWordedInBothLanguages_data();
+    void everyOutcomeFateAndRoleIsWordedInBothLanguages();
     void wording_data();
     void wording();
     void reportCountsFirst();
@@ -60,6 +62,9 @@ void tst_Report::tally_data()
     QTest::newRow("incomplete") << item(ItemResult::Incomplete) << true;
     QTest::newRow("passed over") << item(ItemResult::Passed) << true;
     QTest::newRow("locked by another run") << item(ItemResult::Locked) << true;
+    QTest::newRow("gone before its turn") << item(ItemResult::Gone) << true;
+    QTest::newRow("converted by another run, which removed it")
+        << item(ItemResult::ConvertedElsewhere) << false;
     QTest::newRow("sources kept") << item(ItemResult::Converted, SourceFate::Kept) << true;
     QTest::newRow("removal failed")
         << item(ItemResult::Converted, SourceFate::RemovalFailed) << true;
@@ -81,6 +86,8 @@ void tst_Report::tally()
     QCOMPARE(report.count(result.outcome), 1 + (result.outcome == ItemResult::Converted ? 1 : 0));
     QCOMPARE(RunReport::needsAttention(result), attention);
     QCOMPARE(report.needsAttention(), attention);
+    // A plain success is a count, never an entry: a long run's report does not grow with it.
+    QCOMPARE(report.hasEntries(), !RunReport::entriesFor(result).isEmpty());
     // Whatever needs attention is told in the window's report too.
     if (attention)
         QVERIFY(chineseReport(report).count(QLatin1Char('\n')) >= 1);
@@ -113,6 +120,57 @@ void tst_Report::everyKindIsWordedInBothLanguages()
     QCOMPARE(chinese.contains(QStringLiteral("名字")), english.contains(QStringLiteral("名字")));
 }
 
+void tst_Report::everyOutcomeFateAndRoleIsWordedInBothLanguages_data()
+{
+    QTest::addColumn<QString>("chinese");
+    QTest::addColumn<QString>("english");
+    const Problem why(Problem::FfmpegCrashed);
+    const auto add = [](const char *row, const std::function<QString(Language)> &words) {
+        QTest::newRow(row) << words(Language::Chinese) << words(Language::English);
+    };
+    const QMetaEnum outcomes = QMetaEnum::fromType<ItemResult::Outcome>();
+    for (int i = 0; i < outcomes.keyCount(); ++i) {
+        const auto outcome = ItemResult::Outcome(outcomes.value(i));
+        add(outcomes.key(i), [=](Language language) {
+            return outcomeWords(outcome, why, language) + QLatin1Char('|')
+                + outcomeCount(outcome, 7, language);
+        });
+    }
+    const QMetaEnum fates = QMetaEnum::fromType<SourceFate::Kind>();
+    for (int i = 0; i < fates.keyCount(); ++i) {
+        if (fates.value(i) != SourceFate::NotAsked)
+            add(fates.key(i), [=](Language language) {
+                return fateWords(SourceFate(SourceFate::Kind(fates.value(i)), why), language);
+            });
+    }
+    for (const RunReport::Role role :
+         { RunReport::ItemOutcome, RunReport::SourcesKept, RunReport::RemovalFailed,
+           RunReport::NameFallback, RunReport::WalkProblem, RunReport::EarlierOutputKept }) {
+        add(qPrintable(QStringLiteral("role %1").arg(role)), [=](Language language) {
+            const RunReport::Entry entry { QStringLiteral("a.mp4"), role, ItemResult::Failed, why,
+                                           QStringLiteral("/c/earlier.mp4") };
+            return roleWords(entry, language) + QLatin1Char('|') + roleCount(role, 7, language);
+        });
+    }
+}
+
+void tst_Report::everyOutcomeFateAndRoleIsWordedInBothLanguages()
+{
+    QFETCH(QString, chinese);
+    QFETCH(QString, english);
+    for (const QString &words : { chinese, english }) {
+        const QStringList parts = words.split(QLatin1Char('|'));
+        for (const QString &part : parts)
+            QVERIFY2(!part.trimmed().isEmpty(), qPrintable(words));
+        QVERIFY2(!words.contains(QLatin1Char('{')) && !words.contains(QLatin1Char('[')),
+                 qPrintable(words));
+        // A count names its number.
+        if (parts.size() > 1)
+            QVERIFY2(parts.last().contains(QLatin1Char('7')), qPrintable(words));
+    }
+    QVERIFY2(chinese != english, qPrintable(chinese));
+}
+
 void tst_Report::wording_data()
 {
     QTest::addColumn<Problem>("problem");
@@ -143,6 +201,12 @@ void tst_Report::wording_data()
         << "输出文件已损坏，读不出视频流和音频流，已删除；源文件已保留"
         << "the output is damaged (no readable video and audio stream) and was removed; the "
            "sources were kept";
+    exited.detail = QStringLiteral("Conversion failed!");
+    exited.diskNearlyFull = true;
+    QTest::newRow("a full disk is named whatever ffmpeg's exit code")
+        << exited << "ffmpeg 退出码 1：Conversion failed!（磁盘空间几乎用完，很可能是磁盘已满所致）"
+        << "ffmpeg exited with code 1: Conversion failed! (the disk is nearly full: most likely "
+           "the cause)";
     QTest::newRow("the fallback name is named")
         << Problem(Problem::FallbackName)
         << "无法读取 entry.json，输出使用了共用的默认名 " + fallbackOutputName
@@ -168,14 +232,21 @@ void tst_Report::reportCountsFirst()
     report.addItem(item(ItemResult::Incomplete));
     report.addWalkProblem(Problem(Problem::FolderUnreadable, QStringLiteral("/c/locked")));
     const QStringList lines = chineseReport(report).split(QLatin1Char('\n'));
-    QCOMPARE(
-        lines,
-        QStringList({ QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个，不完整 1 个。"),
-                      QStringLiteral("a.mp4：ffmpeg 崩溃"),
-                      QStringLiteral("a.mp4：已保留不完整的输出，源文件未删除（ffmpeg 崩溃）"),
-                      QStringLiteral("无法读取文件夹，其中的视频未处理：/c/locked") }));
+    QCOMPARE(lines,
+             QStringList({ QStringLiteral("转换成功 1 个，已存在而跳过 1 个，失败 1 个，不完整 1 "
+                                          "个，无法读取的文件夹 1 个。"),
+                           QStringLiteral("a.mp4：ffmpeg 崩溃"),
+                           QStringLiteral("a.mp4：已保留不完整的输出，源文件未删除（ffmpeg 崩溃）"),
+                           QStringLiteral("无法读取文件夹，其中的视频未处理：/c/locked") }));
     QCOMPARE(englishOutcome(item(ItemResult::Converted, SourceFate::Kept)),
              QStringLiteral("converted, sources kept: /c/x could not be removed"));
+    // A folder that could not be read needs attention on its own, in both summaries.
+    RunReport walkOnly;
+    walkOnly.addWalkProblem(Problem(Problem::FolderUnreadable, QStringLiteral("/c/locked")));
+    QVERIFY(walkOnly.needsAttention());
+    QCOMPARE(englishSummary(walkOnly, 0, false, false),
+             QStringLiteral("Converted 0, skipped 0, failed 0, of 0 items. Needs attention: 1 "
+                            "unreadable folders."));
 }
 
 QTEST_GUILESS_MAIN(tst_Report)

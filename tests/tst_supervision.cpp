@@ -10,9 +10,8 @@
 #include <QThread>
 #include <QtTest>
 
-#include <utility>
-
 #include "cachebuilder.h"
+#include "cachetest.h"
 #include "debugcapture.h"
 #include "ffmpegprocess.h"
 #include "scopedenvironment.h"
@@ -35,42 +34,40 @@ private slots:
     void closedGateSkipsTheJob();
 
 private:
-    QString root() const { return top + QStringLiteral("/cache"); }
-    // Mounts a small file system at top, where the disk is nearly full from the start.
+    QString root() const { return cache.root(); }
+    // Mounts a small file system at the test's folder, where the disk is nearly full from the
+    // start.
     bool mountSmallDisk();
 
-    std::unique_ptr<QTemporaryDir> dir;
-    QString top;
+    CacheTest cache;
     bool mounted = false;
-    QString sourcesBefore;
 };
 
 void tst_Supervision::initTestCase()
 {
-    QString error;
-    if (!CacheBuilder::prepareStreams(&error))
-        QSKIP(qPrintable(error));
+    QString why;
+    if (!CacheTest::prepare(&why))
+        QSKIP(qPrintable(why));
 }
 
 void tst_Supervision::init()
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
-    top = dir->path();
+    QString why;
+    QVERIFY2(cache.reset(&why), qPrintable(why));
 }
 
 void tst_Supervision::cleanup()
 {
     if (mounted)
-        QProcess::execute(QStringLiteral("umount"), { top });
+        QProcess::execute(QStringLiteral("umount"), { cache.base() });
     mounted = false;
 }
 
 bool tst_Supervision::mountSmallDisk()
 {
 #ifdef Q_OS_LINUX
-    mounted =
-        QProcess::execute(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=4m", "tmpfs", top })
+    mounted = QProcess::execute(QStringLiteral("mount"),
+                                { "-t", "tmpfs", "-o", "size=4m", "tmpfs", cache.base() })
         == 0;
 #endif
     return mounted;
@@ -84,27 +81,36 @@ void tst_Supervision::failedConversionKeepsEverything_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("smallDisk");
     QTest::addColumn<Problem::Kind>("failure");
+    QTest::addColumn<bool>("diskNamed"); // the failure names a full disk as the likely cause
 
     const QString fake = QStringLiteral(FAKE_FFMPEG_PATH);
     const QByteArray path = qgetenv("PATH");
     QTest::newRow("exit code with ffmpeg's last words")
-        << fake << QByteArray("fail") << path << QStringList() << false << Problem::FfmpegExited;
-    QTest::newRow("crash half-way")
-        << fake << QByteArray("crash") << path << QStringList() << false << Problem::FfmpegCrashed;
+        << fake << QByteArray("fail") << path << QStringList() << false << Problem::FfmpegExited
+        << false;
+    QTest::newRow("exit code on a nearly full disk")
+        << fake << QByteArray("fail") << path << QStringList() << true << Problem::FfmpegExited
+        << true;
+    QTest::newRow("ffmpeg's own words for a full disk, earlier than its last line")
+        << fake << QByteArray("nospace") << path << QStringList() << false << Problem::FfmpegExited
+        << true;
+    QTest::newRow("crash half-way") << fake << QByteArray("crash") << path << QStringList() << false
+                                    << Problem::FfmpegCrashed << false;
     QTest::newRow("exit code 0 after writing a broken file")
-        << fake << QByteArray("garbage") << path << QStringList() << false
-        << Problem::OutputDamaged;
+        << fake << QByteArray("garbage") << path << QStringList() << false << Problem::OutputDamaged
+        << false;
     QTest::newRow("the same on a nearly full disk")
-        << fake << QByteArray("garbage") << path << QStringList() << true
-        << Problem::OutputDamagedDiskFull;
+        << fake << QByteArray("garbage") << path << QStringList() << true << Problem::OutputDamaged
+        << true;
     QTest::newRow("the real ffmpeg told to leave out the sound")
         << CacheBuilder::ffmpeg() << QByteArray() << path << QStringList { "-an" } << false
-        << Problem::OutputDamaged;
+        << Problem::OutputDamaged << false;
     QTest::newRow("named program does not exist")
         << QStringLiteral("/nonexistent/bin/ffmpeg") << QByteArray() << path << QStringList()
-        << false << Problem::FfmpegFailedToStart;
-    QTest::newRow("no ffmpeg anywhere") << QString() << QByteArray() << QByteArray("/nonexistent")
-                                        << QStringList() << false << Problem::FfmpegNotFound;
+        << false << Problem::FfmpegFailedToStart << false;
+    QTest::newRow("no ffmpeg anywhere")
+        << QString() << QByteArray() << QByteArray("/nonexistent") << QStringList() << false
+        << Problem::FfmpegNotFound << false;
 }
 
 void tst_Supervision::failedConversionKeepsEverything()
@@ -115,38 +121,32 @@ void tst_Supervision::failedConversionKeepsEverything()
     QFETCH(QStringList, options);
     QFETCH(bool, smallDisk);
     QFETCH(Problem::Kind, failure);
+    QFETCH(bool, diskNamed);
     if (smallDisk && !mountSmallDisk())
         QSKIP("mounting a small file system needs root on Linux");
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("First")));
-    CacheBuilder::addItem(root(), QStringLiteral("2"),
-                          CacheBuilder::entryJson(QStringLiteral("Second")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("First"));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Second"));
     const QString before = CacheBuilder::snapshot(root());
 
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", mode);
     ScopedEnv searchPath("PATH", path);
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    worker.setDeleteSource(true);
-    worker.setFfmpegProgram(program);
-    worker.setExtraOutputArguments(options);
-    QVector<ItemResult> items;
-    worker.setItemObserver([&items](const ItemResult &result) { items << result; });
-    QSignalSpy report(&worker, &ThreadObject::message_FromSubthread_Signal);
-    QSignalSpy finished(&worker, &ThreadObject::convertFinished_Signal);
-    worker.runConversion(root());
+    const WorkerRun run = runWorker(root(), true, [&](ThreadObject &worker, RunObserver &) {
+        worker.setFfmpegProgram(program);
+        worker.setExtraOutputArguments(options);
+    });
 
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(report.count(), 1);
-    QCOMPARE(items.size(), 2);
-    for (const ItemResult &item : std::as_const(items)) {
+    QCOMPARE(run.ends, 1);
+    QCOMPARE(run.messages.size(), 1);
+    QCOMPARE(run.items.size(), 2);
+    for (const ItemResult &item : run.items) {
         QCOMPARE(item.outcome, ItemResult::Failed);
         QCOMPARE(item.failure.kind, failure);
+        QCOMPARE(item.failure.diskNearlyFull, diskNamed);
         QCOMPARE(item.sources.kind, SourceFate::NotAsked);
     }
     if (failure == Problem::FfmpegExited) {
-        QCOMPARE(items.at(0).failure.exitCode, 1);
-        QCOMPARE(items.at(0).failure.detail, QStringLiteral("Conversion failed!"));
+        QCOMPARE(run.only().failure.exitCode, 1);
+        QCOMPARE(run.only().failure.detail, QStringLiteral("Conversion failed!"));
     }
     // Nothing was produced under an output name, nothing was left half-written, nothing removed.
     QCOMPARE(CacheBuilder::snapshot(root()), before);
@@ -154,18 +154,16 @@ void tst_Supervision::failedConversionKeepsEverything()
 
 void tst_Supervision::stopEndsAHangingConversionQuickly()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("First")));
-    CacheBuilder::addItem(root(), QStringLiteral("2"),
-                          CacheBuilder::entryJson(QStringLiteral("Second")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("First"));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Second"));
     const QString before = CacheBuilder::snapshot(root());
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", "hang");
     WorkerThread run;
     ThreadObject *worker = run.worker;
     worker->setFfmpegProgram(QStringLiteral(FAKE_FFMPEG_PATH));
     worker->setDeleteSource(true);
-    QVector<ItemResult> items;
-    worker->setItemObserver([&items](const ItemResult &result) { items << result; });
+    WorkerRun seen;
+    worker->setObserver(recordInto(seen));
     QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
     DebugCapture debug;
     run.start();
@@ -181,21 +179,20 @@ void tst_Supervision::stopEndsAHangingConversionQuickly()
 
     QCOMPARE(debug.count(QStringLiteral("finished but still runing,kill it")), 1);
     QCOMPARE(finished.count(), 1);
-    QCOMPARE(items.size(), 1); // no further item after the stop
-    QCOMPARE(items.at(0).failure.kind, Problem::Stopped);
+    QCOMPARE(seen.items.size(), 1); // no further item after the stop
+    QCOMPARE(seen.only().failure.kind, Problem::Stopped);
     QCOMPARE(CacheBuilder::snapshot(root()), before);
 }
 
 void tst_Supervision::stopDuringThePauseKeepsTheSources()
 {
-    const QString video = CacheBuilder::addItem(root(), QStringLiteral("1"),
-                                                CacheBuilder::entryJson(QStringLiteral("Paused")));
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Paused"));
     WorkerThread run;
     ThreadObject *worker = run.worker;
     worker->setPauseInterval(60000);
     worker->setDeleteSource(true);
-    QVector<ItemResult> items;
-    worker->setItemObserver([&items](const ItemResult &result) { items << result; });
+    WorkerRun seen;
+    worker->setObserver(recordInto(seen));
     QSignalSpy finished(worker, &ThreadObject::convertFinished_Signal);
     run.start();
     run.request(root());
@@ -204,9 +201,9 @@ void tst_Supervision::stopDuringThePauseKeepsTheSources()
     worker->stop();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
 
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items.at(0).outcome, ItemResult::Converted);
-    QCOMPARE(items.at(0).sources.kind, SourceFate::NotAsked);
+    QCOMPARE(seen.items.size(), 1);
+    QCOMPARE(seen.only().outcome, ItemResult::Converted);
+    QCOMPARE(seen.only().sources.kind, SourceFate::NotAsked);
     QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
     QVERIFY(QFile::exists(root() + QStringLiteral("/Paused.mp4")));
 }
@@ -216,7 +213,7 @@ void tst_Supervision::stopWhileFfmpegStarts()
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", "hang");
     FfmpegProcess ffmpeg;
     const Problem ran =
-        ffmpeg.run(QStringLiteral(FAKE_FFMPEG_PATH), { dir->filePath(QStringLiteral("out.mp4")) },
+        ffmpeg.run(QStringLiteral(FAKE_FFMPEG_PATH), { cache.base() + QStringLiteral("/out.mp4") },
                    [] { return true; });
     QCOMPARE(ran.kind, Problem::Stopped);
     QVERIFY(ffmpeg.wasKilled());
@@ -225,26 +222,18 @@ void tst_Supervision::stopWhileFfmpegStarts()
 
 void tst_Supervision::closedGateSkipsTheJob()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("First")));
-    CacheBuilder::addItem(root(), QStringLiteral("2"),
-                          CacheBuilder::entryJson(QStringLiteral("Second")));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("First"));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Second"));
     const QString before = CacheBuilder::snapshot(root());
-    ThreadObject worker;
-    worker.setPauseInterval(0);
-    worker.setDeleteSource(true);
-    QVERIFY(QMetaObject::invokeMethod(&worker, "processstartedSlot"));
-    QVector<ItemResult> items;
-    worker.setItemObserver([&items](const ItemResult &result) { items << result; });
-    QSignalSpy names(&worker, &ThreadObject::currentFileName_Signal);
-    QSignalSpy finished(&worker, &ThreadObject::convertFinished_Signal);
-    worker.runConversion(root());
+    const WorkerRun run = runWorker(root(), true, [](ThreadObject &worker, RunObserver &) {
+        QMetaObject::invokeMethod(&worker, "processstartedSlot");
+    });
 
-    QCOMPARE(names.count(), 2);
-    QCOMPARE(items.size(), 2);
-    for (const ItemResult &item : std::as_const(items))
+    QCOMPARE(run.names.size(), 2);
+    QCOMPARE(run.items.size(), 2);
+    for (const ItemResult &item : run.items)
         QCOMPARE(item.outcome, ItemResult::Passed);
-    QCOMPARE(finished.count(), 1);
+    QCOMPARE(run.ends, 1);
     QCOMPARE(CacheBuilder::snapshot(root()), before);
 }
 

@@ -6,6 +6,12 @@
 #include "consolewriter.h"
 #include "englishwording.h"
 #include "reportwording.h"
+#include "runreport.h"
+
+void ConsoleProgress::runStarted(int counted, int found)
+{
+    itemCount += found - counted;
+}
 
 void ConsoleProgress::itemStarted(const QString &name)
 {
@@ -23,8 +29,8 @@ void ConsoleProgress::itemProgress(const ConversionProgress &progress)
     sinceLiveLine.start();
     const QString line =
         QStringLiteral("[%1/%2] %3: %4")
-            .arg(tally.items() + 1)
-            .arg(qMax(total, tally.items() + 1))
+            .arg(shown + 1)
+            .arg(qMax(itemCount, shown + 1))
             .arg(currentName, describeProgress(progress, runSecondsLeft(progress)));
     const int width = displayWidth(line);
     writeText(out,
@@ -40,7 +46,7 @@ double ConsoleProgress::runSecondsLeft(const ConversionProgress &progress) const
     // The items still to come are taken to be as long as those met so far, this one included.
     const double knownSeconds = mediaSecondsSeen + progress.durationSeconds;
     const double averageItem = knownSeconds / (itemsWithDuration + 1);
-    const int itemsAfterThis = qMax(0, total - tally.items() - 1);
+    const int itemsAfterThis = qMax(0, itemCount - shown - 1);
     return itemLeft + itemsAfterThis * averageItem / progress.speed;
 }
 
@@ -88,22 +94,29 @@ void ConsoleProgress::itemDone(const ItemResult &result)
         ++itemsWithDuration;
     }
     currentProgress = ConversionProgress();
-    tally.addItem(result);
-    // A walk that meets more items than were counted (the folder changed meanwhile) still
-    // never prints a counter past its total.
-    total = qMax(total, tally.items());
+    ++shown;
+    // Never a counter past its total, whatever changed in the folder meanwhile.
+    itemCount = qMax(itemCount, shown);
+    // An item that is gone without a trace has no output: its folder names it.
+    const QString item = result.outputFile.isEmpty() ? result.videoFolder : result.outputFile;
     print(QStringLiteral("[%1/%2] %3: %4")
-              .arg(tally.items())
-              .arg(total)
-              .arg(result.outputFile, englishOutcome(result)),
+              .arg(shown)
+              .arg(itemCount)
+              .arg(item, englishOutcome(result)),
           RunReport::needsAttention(result));
 }
 
 void ConsoleProgress::walkProblem(const Problem &problem)
 {
     clearLiveLine();
-    tally.addWalkProblem(problem);
     print(problemWords(problem, Language::English), true);
+}
+
+void ConsoleProgress::finish(const QString &summary, bool problem)
+{
+    clearLiveLine();
+    if (!quiet || problem)
+        writeText(out, summary + QLatin1Char('\n'));
 }
 
 void ConsoleProgress::print(const QString &line, bool problem)
@@ -111,36 +124,4 @@ void ConsoleProgress::print(const QString &line, bool problem)
     if (quiet && !problem)
         return;
     writeText(quiet ? errors : out, line + QLatin1Char('\n'));
-}
-
-QString ConsoleProgress::summary(bool dryRun, bool stopped) const
-{
-    if (dryRun)
-        return QStringLiteral("Would convert %1, would skip %2, of %3 items.")
-            .arg(tally.count(ItemResult::WouldConvert))
-            .arg(tally.count(ItemResult::WouldSkip))
-            .arg(total);
-    QString text = QStringLiteral("Converted %1, skipped %2, failed %3, of %4 items.")
-                       .arg(tally.count(ItemResult::Converted))
-                       .arg(tally.count(ItemResult::Skipped))
-                       .arg(tally.count(ItemResult::Failed))
-                       .arg(total);
-    QStringList attention;
-    const auto add = [&attention](int count, const char *words) {
-        if (count > 0)
-            attention << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(words));
-    };
-    add(tally.count(RunReport::ItemIncomplete), "incomplete");
-    add(tally.count(RunReport::ItemPassed), "passed over");
-    add(tally.count(RunReport::ItemLocked), "being converted by another run");
-    add(tally.count(RunReport::SourcesKept), "kept their sources");
-    add(tally.count(RunReport::RemovalFailed), "could not be removed");
-    add(tally.count(RunReport::NameFallback), "without a usable entry.json");
-    add(tally.count(RunReport::WalkProblem), "unreadable folders");
-    if (!attention.isEmpty())
-        text += QStringLiteral(" Needs attention: ") + attention.join(QStringLiteral(", "))
-            + QLatin1Char('.');
-    if (stopped)
-        text += QStringLiteral(" Stopped by the user: the remaining items were left as they were.");
-    return text;
 }

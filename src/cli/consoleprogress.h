@@ -9,23 +9,25 @@
 
 #include "ffmpegprogress.h"
 #include "itemresult.h"
-#include "runreport.h"
 
-// Prints one line per item as "[3/17] name: outcome", a line per folder that could not be
-// read, and the closing summary. When live, the line of the item being converted shows its
-// progress and updates in place.
+// Prints one line per item as "[3/17] name: outcome" and a line per folder that could not be
+// read; it counts nothing but the lines it has printed. When live, the line of the item being
+// converted shows its progress and updates in place.
 class ConsoleProgress
 {
 public:
     ConsoleProgress(int total, bool quiet, bool live = false, std::FILE *out = stdout,
                     std::FILE *errors = stderr)
-        : total(total),
+        : itemCount(total),
           quiet(quiet),
           live(live && !quiet),
           out(out),
           errors(errors)
     { }
 
+    // Called when a run has found its items: counted is what the count before the runs found in
+    // that folder, found what the run found when it started, and the total follows it.
+    void runStarted(int counted, int found);
     // Called when an item's conversion is about to start, with its output name.
     void itemStarted(const QString &name);
     // Called while ffmpeg converts; updates the live line a few times a second at most.
@@ -34,10 +36,10 @@ public:
     void itemDone(const ItemResult &result);
     // Called for each folder the walk could not read.
     void walkProblem(const Problem &problem);
-    // The closing line; stopped when the user interrupted the run.
-    QString summary(bool dryRun, bool stopped) const;
-    // Everything the runs came to, counted once.
-    const RunReport &report() const { return tally; }
+    // Prints the closing line (problem: on the error channel when quiet).
+    void finish(const QString &summary, bool problem);
+    // How many items the runs have, as far as is known now.
+    int total() const { return itemCount; }
 
     // The words of a live line: "42% at 1.8×, about 1 min left"; runSecondsLeft below zero
     // leaves the run's remaining time out.
@@ -50,12 +52,12 @@ private:
     void clearLiveLine();
     double runSecondsLeft(const ConversionProgress &progress) const;
 
-    int total;
+    int itemCount;
     bool quiet;
     bool live;
     std::FILE *out;
     std::FILE *errors;
-    RunReport tally;
+    int shown = 0; // item lines printed
 
     QString currentName;
     ConversionProgress currentProgress;

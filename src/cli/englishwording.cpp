@@ -1,62 +1,57 @@
 // SPDX-License-Identifier: MIT
 #include "englishwording.h"
 
-#include <QFileInfo>
+#include <QStringList>
 
 #include "reportwording.h"
 
-namespace {
-
-QString words(const Problem &problem)
-{
-    return problemWords(problem, Language::English);
-}
-
-QString outcomeWords(const ItemResult &result)
-{
-    switch (result.outcome) {
-    case ItemResult::Converted:
-        return QStringLiteral("converted");
-    case ItemResult::Skipped:
-        return QStringLiteral("skipped, the output is already there");
-    case ItemResult::Failed:
-        return QStringLiteral("failed: ") + words(result.failure);
-    case ItemResult::Incomplete:
-        return QStringLiteral("incomplete, kept with its sources: ") + words(result.failure);
-    case ItemResult::WouldConvert:
-        return QStringLiteral("would be converted");
-    case ItemResult::WouldSkip:
-        return QStringLiteral("would be skipped, the output is already there");
-    case ItemResult::Passed:
-        return QStringLiteral("passed over, another conversion was still running");
-    case ItemResult::Locked:
-        return QStringLiteral("skipped, being converted by another run");
-    }
-    return QString();
-}
-
-} // namespace
-
 QString englishOutcome(const ItemResult &result)
 {
-    QString text = outcomeWords(result);
-    if (!result.nameNote.isNone())
-        text += QStringLiteral(" (") + words(result.nameNote) + QLatin1Char(')');
-    if (!result.earlierOutput.isEmpty())
-        text += QStringLiteral(" (again: %1 was made before its download finished; it stays)")
-                    .arg(QFileInfo(result.earlierOutput).fileName());
-    switch (result.sources.kind) {
-    case SourceFate::NotAsked:
-        break;
-    case SourceFate::Removed:
-        text += QStringLiteral(", sources removed");
-        break;
-    case SourceFate::Kept:
-        text += QStringLiteral(", sources kept: ") + words(result.sources.reason);
-        break;
-    case SourceFate::RemovalFailed:
-        text += QStringLiteral(", removal failed: ") + words(result.sources.reason);
-        break;
+    QString text = outcomeWords(result.outcome, result.failure, Language::English);
+    for (const RunReport::Entry &entry : RunReport::entriesFor(result)) {
+        if (entry.role == RunReport::NameFallback || entry.role == RunReport::EarlierOutputKept)
+            text += roleWords(entry, Language::English);
     }
+    const QString sources = fateWords(result.sources, Language::English);
+    if (!sources.isEmpty())
+        text += QStringLiteral(", ") + sources;
+    return text;
+}
+
+QString englishSummary(const RunReport &report, int total, bool dryRun, bool stopped)
+{
+    const auto counts = [&report](std::initializer_list<ItemResult::Outcome> outcomes) {
+        QStringList words;
+        for (const ItemResult::Outcome outcome : outcomes)
+            words << outcomeCount(outcome, report.count(outcome), Language::English);
+        return words;
+    };
+    const QString of = QStringLiteral("of %1 items.").arg(total);
+    if (dryRun)
+        return counts({ ItemResult::WouldConvert, ItemResult::WouldSkip })
+                   .join(QStringLiteral(", "))
+            + QStringLiteral(", ") + of;
+
+    QStringList done = counts({ ItemResult::Converted, ItemResult::Skipped, ItemResult::Failed });
+    if (const int elsewhere = report.count(ItemResult::ConvertedElsewhere))
+        done << outcomeCount(ItemResult::ConvertedElsewhere, elsewhere, Language::English);
+    QString text = done.join(QStringLiteral(", ")) + QStringLiteral(", ") + of;
+
+    QStringList attention;
+    for (const ItemResult::Outcome outcome :
+         { ItemResult::Incomplete, ItemResult::Passed, ItemResult::Locked, ItemResult::Gone }) {
+        if (const int count = report.count(outcome))
+            attention << outcomeCount(outcome, count, Language::English);
+    }
+    for (const RunReport::Role role : { RunReport::SourcesKept, RunReport::RemovalFailed,
+                                        RunReport::NameFallback, RunReport::WalkProblem }) {
+        if (const int count = report.count(role))
+            attention << roleCount(role, count, Language::English);
+    }
+    if (!attention.isEmpty())
+        text += QStringLiteral(" Needs attention: ") + attention.join(QStringLiteral(", "))
+            + QLatin1Char('.');
+    if (stopped)
+        text += QStringLiteral(" Stopped by the user: the remaining items were left as they were.");
     return text;
 }

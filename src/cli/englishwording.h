@@ -5,9 +5,14 @@
 #include <QString>
 
 #include "itemresult.h"
+#include "runreport.h"
 
 // What became of one item, in vantoro-cli's words and without its counter: "converted, sources
-// removed", … The problems in it are worded by the program's one table of words.
+// removed", … Every word comes from the program's one table of words.
 QString englishOutcome(const ItemResult &result);
+
+// The closing line: the counts, what needs attention, and whether the user stopped the run.
+// total is how many items the runs counted.
+QString englishSummary(const RunReport &report, int total, bool dryRun, bool stopped);
 
 #endif // ENGLISHWORDING_H

@@ -3,20 +3,28 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
+#include <QVector>
 
 #include <cstdio>
+#include <numeric>
 
 #include "cachewalk.h"
 #include "clioptions.h"
 #include "consoleprogress.h"
 #include "consolewriter.h"
+#include "englishwording.h"
 #include "interruption.h"
+#include "runreport.h"
 #include "threadobject.h"
 
 namespace {
 
-// 1 means: an item or folder needs attention (failed, incomplete, sources kept or not removed).
-enum ExitCode { Success = 0, ItemFailed = 1, UsageError = 2, Interrupted = 130 };
+enum ExitCode {
+    Success = 0,
+    NeedsAttention = 1, // an item or folder needs the user: failed, incomplete, sources kept…
+    UsageError = 2,
+    Interrupted = 130,
+};
 
 // The worker's developer diagnostics stay out of the console; warnings still show.
 void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -47,12 +55,16 @@ int main(int argc, char *argv[])
     }
     catchInterruptions();
 
-    // Counted first with a walk that keeps no list, so each line can say "[3/17]".
-    int total = 0;
+    // Counted first with a walk that keeps no list, so each line can say "[3/17]"; each run
+    // then says what it found itself when it starts.
+    QVector<int> counted;
     for (const QString &folder : options.folders)
-        total += countCacheItems(folder);
+        counted << countCacheItems(folder);
     // Progress in place only for a person at a terminal; pipes and logs get the lines alone.
-    ConsoleProgress progress(total, options.quiet, isTerminal(stdout));
+    ConsoleProgress progress(std::accumulate(counted.cbegin(), counted.cend(), 0), options.quiet,
+                             isTerminal(stdout));
+    // What the runs came to, as the worker itself tallied it.
+    RunReport report;
 
     QThread thread;
     auto *worker = new ThreadObject;
@@ -65,14 +77,17 @@ int main(int argc, char *argv[])
         worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy"),
                                           QStringLiteral("-strict"),
                                           QStringLiteral("experimental") });
-    worker->setItemObserver([&progress](const ItemResult &result) { progress.itemDone(result); });
-    worker->setProgressObserver(
-        [&progress](const ConversionProgress &now) { progress.itemProgress(now); });
+    int runsStarted = 0;
+    RunObserver observer;
+    observer.started = [&](int found) { progress.runStarted(counted.value(runsStarted++), found); };
+    observer.walkProblem = [&progress](const Problem &problem) { progress.walkProblem(problem); };
+    observer.progress = [&progress](const ConversionProgress &now) { progress.itemProgress(now); };
+    observer.itemDone = [&progress](const ItemResult &result) { progress.itemDone(result); };
+    observer.finished = [&report](const RunReport &run) { report.add(run); };
+    worker->setObserver(observer);
     QObject::connect(
         worker, &ThreadObject::currentFileName_Signal, worker,
         [&progress](const QString &name) { progress.itemStarted(name); }, Qt::DirectConnection);
-    worker->setWalkProblemObserver(
-        [&progress](const Problem &problem) { progress.walkProblem(problem); });
     worker->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
 
@@ -104,9 +119,8 @@ int main(int argc, char *argv[])
     thread.wait();
 
     const bool stopped = interruptionRequested();
-    if (!options.quiet || stopped)
-        writeText(stdout, progress.summary(options.dryRun, stopped) + QLatin1Char('\n'));
+    progress.finish(englishSummary(report, progress.total(), options.dryRun, stopped), stopped);
     if (stopped)
         return Interrupted;
-    return progress.report().needsAttention() ? ItemFailed : Success;
+    return report.needsAttention() ? NeedsAttention : Success;
 }

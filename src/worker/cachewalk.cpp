@@ -41,24 +41,26 @@ void CacheWalk::enter(const QString &folder)
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
-    open.push_back({ QDir(folder).entryInfoList(visible, QDir::NoSort), 0 });
+    const QDir dir(folder);
+    open.push_back({ dir, dir.entryList(visible, QDir::NoSort), 0 });
 }
 
 bool CacheWalk::hasNext()
 {
     while (!hasFound && !open.empty()) {
         Listing &folder = open.back();
-        if (folder.next >= folder.entries.size()) {
+        if (folder.next >= folder.names.size()) {
             open.pop_back();
             continue;
         }
-        QFileInfo entry = folder.entries.at(folder.next++);
-        if (isTooLong(entry.filePath())) {
-            problems.append(Problem(Problem::PathTooLong, entry.filePath()));
+        const QString path = folder.folder.filePath(folder.names.at(folder.next++));
+        if (isTooLong(path)) {
+            problems.append(Problem(Problem::PathTooLong, path));
             continue;
         }
-        entry.refresh(); // the run may have removed it since the folder was listed
-        if (!entry.exists())
+        // Looked at only now: it may be gone, or be a link, since the folder was listed.
+        const QFileInfo entry(path);
+        if (!entry.exists() || entry.isSymLink())
             continue;
         if (entry.isDir()) {
             enter(entry.filePath());
@@ -91,4 +93,16 @@ int countCacheItems(const QString &root)
     for (CacheWalk walk(root); walk.hasNext(); walk.next())
         ++count;
     return count;
+}
+
+CacheInventory takeInventory(const QString &root)
+{
+    CacheInventory inventory;
+    CacheWalk walk(root);
+    while (walk.hasNext()) {
+        walk.next();
+        inventory.videoFiles << walk.videoFile();
+    }
+    inventory.problems = walk.takeProblems();
+    return inventory;
 }

@@ -2,13 +2,15 @@
 #ifndef CACHEWALK_H
 #define CACHEWALK_H
 
+#include <QDir>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <vector>
 
-#include "itemresult.h"
+#include "problem.h"
 
 // Walks a cache folder lazily and yields every video.m4s (any case) at any depth; hidden
 // entries and symbolic links are left out. Only the folders on the way down are listed, one at
@@ -31,9 +33,12 @@ public:
     QVector<Problem> takeProblems();
 
 private:
+    // Names only: a folder of ten thousand items costs ten thousand short strings, not as many
+    // file descriptions.
     struct Listing
     {
-        QFileInfoList entries;
+        QDir folder;
+        QStringList names;
         int next = 0;
     };
     void enter(const QString &folder);
@@ -47,5 +52,14 @@ private:
 
 // How many items a run over the folder would meet, counted without keeping a list.
 int countCacheItems(const QString &root);
+
+// Every item below a folder, found before the first is converted, and the folders that could
+// not be read on the way.
+struct CacheInventory
+{
+    QStringList videoFiles;
+    QVector<Problem> problems;
+};
+CacheInventory takeInventory(const QString &root);
 
 #endif // CACHEWALK_H

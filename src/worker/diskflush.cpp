@@ -4,10 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#include <windows.h>
-#else
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,19 +21,14 @@ Problem failed(const QString &path, const QString &why)
 }
 
 #ifndef Q_OS_WIN
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 Problem flushFolder(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
     if (fd < 0)
-        return failed(folder, systemError());
+        return failed(folder, QString::fromLocal8Bit(std::strerror(errno)));
     // Some file systems cannot flush a folder on its own and say so; they write it with the file.
     const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;
-    const QString why = flushed ? QString() : systemError();
+    const QString why = flushed ? QString() : QString::fromLocal8Bit(std::strerror(errno));
     ::close(fd);
     return flushed ? Problem() : failed(folder, why);
 }
@@ -44,26 +36,19 @@ Problem flushFolder(const QString &folder)
 
 } // namespace
 
-Problem flushToDisk(const QString &path)
+Problem flushToDisk(const QString &path, const FileIdentity &verified)
 {
-    if (!QFileInfo(path).isFile())
-        return failed(path, QStringLiteral("not a plain file"));
-    QFile file(path);
-#ifdef Q_OS_WIN
-    // FlushFileBuffers wants a handle that may write; nothing is written.
-    if (!file.open(QIODevice::ReadWrite))
+    PlainFile file(path, PlainFile::ForFlushing);
+    if (file.isNotPlain() || (file.isOpen() && file.identity() != verified))
+        return Problem(Problem::OutputChanged, path);
+    if (!file.isOpen())
         return failed(path, file.errorString());
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
-    if (!FlushFileBuffers(handle))
-        return failed(path,
-                      QStringLiteral("FlushFileBuffers failed with error %1").arg(GetLastError()));
+    QString why;
+    if (!file.flush(&why))
+        return failed(path, why);
+#ifdef Q_OS_WIN
     return Problem();
 #else
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(path, file.errorString());
-    if (::fsync(file.handle()) != 0)
-        return failed(path, systemError());
-    file.close();
     return flushFolder(QFileInfo(path).absolutePath());
 #endif
 }

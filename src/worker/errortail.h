@@ -15,6 +15,8 @@ public:
     // The last non-empty line (ffmpeg ends progress lines with a carriage return).
     QString lastLine() const;
     int size() const { return tail.size(); }
+    // True when the kept end holds the words.
+    bool contains(const char *words) const { return tail.contains(words); }
 
 private:
     int capacity;

@@ -4,6 +4,7 @@
 #include <QDebug>
 
 #include "errortail.h"
+#include "processwait.h"
 
 namespace {
 
@@ -54,13 +55,16 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
         failed.detail = child.errorString();
         return failed;
     }
-    if (child.exitStatus() == QProcess::CrashExit)
-        return Problem(Problem::FfmpegCrashed);
-    if (child.exitCode() != 0) {
-        Problem exited(Problem::FfmpegExited);
-        exited.exitCode = child.exitCode();
-        exited.detail = errors.lastLine();
-        return exited;
+    Problem ended;
+    if (child.exitStatus() == QProcess::CrashExit) {
+        ended.kind = Problem::FfmpegCrashed;
+    } else if (child.exitCode() != 0) {
+        ended.kind = Problem::FfmpegExited;
+        ended.exitCode = child.exitCode();
+        ended.detail = errors.lastLine();
     }
-    return Problem();
+    // Its own words for a full disk, whichever line they stand in ("Error writing trailer of
+    // …: No space left on device"); the last line is often only "Conversion failed!".
+    ended.diskNearlyFull = !ended.isNone() && errors.contains("No space left on device");
+    return ended;
 }

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "ffmpegprogress.h"
-#include "itemresult.h"
-#include "processwait.h"
+#include "problem.h"
+#include "stopcheck.h"
 
 // One ffmpeg child process: started with an argument list, watched until it ends or a stop
 // arrives, killed when it must be, and what became of it kept as data.
@@ -22,8 +22,9 @@ public:
     QProcess *process() { return &child; }
 
     // Runs the program to its end, or until a stop is requested (then it is killed).
-    // Returns no problem when ffmpeg started and exited with code 0. onProgress, when given,
-    // hears what ffmpeg tells of its progress, a few times a second.
+    // Returns no problem when ffmpeg started and exited with code 0; a failure notes a full
+    // disk when ffmpeg said so. onProgress, when given, hears what ffmpeg tells of its progress,
+    // a few times a second.
     Problem run(const QString &program, const QStringList &arguments,
                 const StopCheck &stopRequested,
                 const std::function<void(const ConversionProgress &)> &onProgress = {});

@@ -6,18 +6,25 @@
 #include <QStorageInfo>
 
 #include "ffmpegprocess.h"
-#include "mediaverification.h"
 #include "outputfile.h"
 #include "sourcetag.h"
 
 namespace {
 
-// Less free space than this beside a damaged output makes a full disk its likely cause.
+// Less free space than this where the output goes makes a full disk the likely cause of a
+// failed conversion.
 bool diskNearlyFull(const ConversionJob &job)
 {
     const qint64 sources = QFileInfo(job.videoFile).size() + QFileInfo(job.audioFile).size();
     const qint64 available = QStorageInfo(job.outputFolder).bytesAvailable();
     return available >= 0 && available < qMax<qint64>(sources, 64 * 1024 * 1024);
+}
+
+// Failures in which ffmpeg wrote, or tried to write, the output: a full disk may be behind them.
+bool mayComeFromAFullDisk(Problem::Kind kind)
+{
+    return kind == Problem::FfmpegExited || kind == Problem::FfmpegCrashed
+        || kind == Problem::NoOutput || kind == Problem::OutputDamaged;
 }
 
 // A stream ffmpeg may read and the run may later remove: a plain file, not a link or a pipe.
@@ -31,41 +38,23 @@ Problem streamProblem(const ConversionJob &job)
     return Problem();
 }
 
-// ffmpeg may exit with 0 after failing to finish the file (a full disk does that): what it
-// wrote must show both streams before it takes a final name.
-Problem checkWritten(const ConversionJob &job, const QString &temporary, MediaInfo *written,
-                     MediaReads &media)
-{
-    const Problem read = media.read(temporary, written);
-    if (read.kind == Problem::Stopped)
-        return read;
-    if (!read.isNone() || !written->hasVideo || !written->hasAudio)
-        return Problem(diskNearlyFull(job) ? Problem::OutputDamagedDiskFull
-                                           : Problem::OutputDamaged,
-                       job.outputFile);
-    return Problem();
-}
-
 } // namespace
 
 ConversionResult convertItem(const ConversionJob &job, const ConversionSettings &settings,
-                             MediaReads &media)
+                             FfmpegProcess &ffmpeg, MediaReads &media)
 {
     ConversionResult result;
     result.failure = streamProblem(job);
     if (!result.failure.isNone())
         return result;
     const QString temporary = temporaryOutputFile(job.outputFile);
-    // Only a leftover of this very item can stand under its temporary name.
+    // Only a leftover of this very name can stand there: this run holds the name's lock.
     QFile::remove(temporary);
     if (occupantAt(temporary) != PathOccupant::Nothing) {
         result.failure = Problem(Problem::TemporaryNameBlocked, temporary);
         return result;
     }
 
-    FfmpegProcess ffmpeg;
-    if (settings.watchProcess)
-        settings.watchProcess(ffmpeg.process());
     const QStringList tag { QStringLiteral("-metadata"),
                             sourceTagKey() + QLatin1Char('=') + job.sourceTag };
     result.failure = ffmpeg.run(
@@ -74,25 +63,50 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
     result.ffmpegKilled = ffmpeg.wasKilled();
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
         result.failure = Problem(Problem::NoOutput);
-    MediaInfo written;
-    if (result.failure.isNone())
-        result.failure = checkWritten(job, temporary, &written, media);
-    if (result.failure.isNone())
-        result.verification = verifyAgainstSources(written, job.videoFile, job.audioFile, media);
-    if (result.verification.kind == Problem::Stopped)
-        result.failure = result.verification;
+    if (result.failure.isNone()) {
+        // ffmpeg may exit with 0 after failing to finish the file (a full disk does that): what
+        // it wrote must show both streams before it takes a final name.
+        result.verification = verifyOutput(temporary, job.videoFile, job.audioFile, media);
+        if (result.verification.problem.kind == Problem::Stopped)
+            result.failure = result.verification.problem;
+        else if (result.verification.isDamaged())
+            result.failure = Problem(Problem::OutputDamaged, job.outputFile);
+    }
     if (result.failure.isNone() && !commitOutput(temporary, job.outputFile))
         result.failure = Problem(Problem::RenameRefused, job.outputFile);
     if (!result.failure.isNone()) {
+        if (mayComeFromAFullDisk(result.failure.kind) && diskNearlyFull(job))
+            result.failure.diskNearlyFull = true;
         QFile::remove(temporary);
         return result;
     }
-    if (result.verification.kind == Problem::DurationShort) {
+    if (result.verification.problem.kind == Problem::DurationShort) {
         // All there is of that video: kept under its name, and its sources with it.
         result.outcome = ItemResult::Incomplete;
-        result.failure = result.verification;
+        result.failure = result.verification.problem;
         return result;
     }
     result.outcome = ItemResult::Converted;
+    return result;
+}
+
+ConversionResult outputAlreadyThere(const ConversionJob &job, OutputPlacement::Verdict placement,
+                                    MediaReads &media)
+{
+    ConversionResult result;
+    result.outcome = ItemResult::Skipped;
+    if (placement == OutputPlacement::OwnOutput)
+        result.verification = verifyOutput(job.outputFile, job.videoFile, job.audioFile, media);
+    return result;
+}
+
+ItemResult finishedItem(const ItemPlan &plan, const ConversionResult &conversion,
+                        const SourceFate &sources)
+{
+    ItemResult result = plannedItem(plan, conversion.outcome, conversion.failure);
+    // Said once, when the finished download is converted beside what was made of it before.
+    if (conversion.outcome == ItemResult::Converted || conversion.outcome == ItemResult::Incomplete)
+        result.earlierOutput = plan.placement.earlierOutput;
+    result.sources = sources;
     return result;
 }

@@ -8,35 +8,47 @@
 
 #include "conversionjob.h"
 #include "ffmpegprogress.h"
+#include "itemplan.h"
 #include "itemresult.h"
 #include "mediareader.h"
-#include "processwait.h"
+#include "mediaverification.h"
+#include "stopcheck.h"
 
-class QProcess;
+class FfmpegProcess;
 
-// How a run converts its items: with which ffmpeg and options, and who hears of it.
+// How a run converts its items: with which ffmpeg and options, and who hears of the progress.
 struct ConversionSettings
 {
     QString ffmpeg; // found once per run; empty when there is none
     QStringList extraOutputArguments;
     StopCheck stopRequested;
     std::function<void(const ConversionProgress &)> onProgress;
-    std::function<void(QProcess *)> watchProcess; // called before the process starts
 };
 
-// What one conversion came to.
+// What converting an item came to, or what checking the output already at its name did.
 struct ConversionResult
 {
-    ItemResult::Outcome outcome = ItemResult::Failed; // Converted, Incomplete or Failed
+    // Converted, Incomplete or Failed; Skipped for an output that was there already.
+    ItemResult::Outcome outcome = ItemResult::Failed;
     Problem failure; // why it failed, or what is short when incomplete
-    Problem verification; // the output compared with both sources: none when complete
+    Verification verification; // the output as it was checked against its sources
     bool ffmpegKilled = false; // a stop arrived while it ran
 };
 
-// Converts one item: ffmpeg writes to the temporary name, what it wrote must hold a video and
-// an audio stream, and only then does it take the job's output name, never over anything that
-// appeared there meanwhile. Whatever fails, the temporary file goes and the sources stay.
+// Converts one item with the given ffmpeg process: ffmpeg writes to the temporary name, what it
+// wrote must hold a video and an audio stream, and only then does it take the job's output
+// name, never over anything that appeared there meanwhile. Whatever fails, the temporary file
+// goes and the sources stay.
 ConversionResult convertItem(const ConversionJob &job, const ConversionSettings &settings,
-                             MediaReads &media);
+                             FfmpegProcess &ffmpeg, MediaReads &media);
+
+// An output found at the item's name: the item's own is checked against its sources as a fresh
+// one is; anything else (untagged, another video's) is left as it is, unchecked.
+ConversionResult outputAlreadyThere(const ConversionJob &job, OutputPlacement::Verdict placement,
+                                    MediaReads &media);
+
+// What an item came to, from its plan, its conversion and what became of its sources.
+ItemResult finishedItem(const ItemPlan &plan, const ConversionResult &conversion,
+                        const SourceFate &sources);
 
 #endif // ITEMCONVERSION_H

@@ -111,14 +111,17 @@ Problem readMedia(const QString &path, MediaInfo *info, const StopCheck &stopReq
     return Problem();
 }
 
-Problem MediaReads::read(const QString &path, MediaInfo *info)
+Problem MediaReads::read(const QString &path, MediaInfo *info, FileIdentity *file)
 {
     auto known = reads.constFind(path);
     if (known == reads.constEnd()) {
         Read read;
+        read.file = identityOf(path);
         read.problem = readMedia(path, &read.info, stopRequested);
         known = reads.insert(path, read);
     }
     *info = known->info;
+    if (file)
+        *file = known->file;
     return known->problem;
 }

@@ -5,8 +5,9 @@
 #include <QHash>
 #include <QString>
 
-#include "itemresult.h"
-#include "processwait.h"
+#include "plainfile.h"
+#include "problem.h"
+#include "stopcheck.h"
 
 // What a media file holds, as its headers say; a duration below zero is unknown.
 struct MediaInfo
@@ -30,14 +31,16 @@ class MediaReads
 public:
     explicit MediaReads(StopCheck stopRequested) : stopRequested(std::move(stopRequested)) { }
 
-    // What readMedia says of the file; info is filled when it succeeded.
-    Problem read(const QString &path, MediaInfo *info);
+    // What readMedia says of the file; info is filled when it succeeded. file, when given, is
+    // the identity the plain file had just before it was read (invalid for anything else).
+    Problem read(const QString &path, MediaInfo *info, FileIdentity *file = nullptr);
 
 private:
     struct Read
     {
         Problem problem;
         MediaInfo info;
+        FileIdentity file;
     };
     StopCheck stopRequested;
     QHash<QString, Read> reads;

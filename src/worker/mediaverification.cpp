@@ -32,14 +32,23 @@ Problem durationMismatch(const MediaInfo &output, const MediaInfo &videoSource,
     return compareStream(Problem::Audio, output.hasAudio, output.audio, audioSource.audio);
 }
 
-Problem verifyAgainstSources(const MediaInfo &output, const QString &videoFile,
-                             const QString &audioFile, MediaReads &media)
+Verification verifyOutput(const QString &output, const QString &videoFile, const QString &audioFile,
+                          MediaReads &media)
 {
+    Verification verification;
+    MediaInfo written;
+    verification.problem = media.read(output, &written, &verification.file);
+    if (verification.problem.isNone() && !verification.file.isValid())
+        verification.problem = Problem(Problem::MediaUnreadable, output);
+    if (!verification.problem.isNone())
+        return verification;
     MediaInfo video;
     MediaInfo audio;
     const Problem videoRead = media.read(videoFile, &video);
     const Problem audioRead = media.read(audioFile, &audio);
     if (videoRead.kind == Problem::Stopped || audioRead.kind == Problem::Stopped)
-        return Problem(Problem::Stopped);
-    return durationMismatch(output, video, audio);
+        verification.problem = Problem(Problem::Stopped);
+    else
+        verification.problem = durationMismatch(written, video, audio);
+    return verification;
 }

@@ -19,7 +19,8 @@ PathOccupant occupantAt(const QString &path);
 // of every output, whatever the titles are.
 QString temporaryOutputFile(const QString &outputFile);
 
-// The lock a run holds while it works on an output name and its numbered choices.
+// The lock a run holds while it writes under an output name, so that no two runs ever write
+// the same temporary file: it lies beside that file.
 QString lockFileFor(const QString &outputFile);
 
 // The n-th choice of name for an output: the name itself for 1, then "<name>(2).mp4", …

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "outputlock.h"
 
-#include "outputfile.h"
+#include <QCryptographicHash>
+#include <QFileInfo>
 
-OutputLock::OutputLock(const QString &outputFile) : lock(lockFileFor(outputFile))
+#include "conversionjob.h"
+
+OutputLock::OutputLock(const QString &lockFile) : lock(lockFile)
 {
     // Held as long as a conversion takes, however long: only a dead owner makes it stale.
     lock.setStaleLockTime(0);
@@ -12,4 +15,16 @@ OutputLock::OutputLock(const QString &outputFile) : lock(lockFileFor(outputFile)
 bool OutputLock::heldElsewhere()
 {
     return !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+}
+
+QString itemLockFile(const ConversionJob &job)
+{
+    // Folder names can be as long as a name may be: a hash keeps the lock's name short. It
+    // holds a blank, like the temporary names, so that no output can ever have it.
+    const QByteArray item = (QFileInfo(job.itemFolder).fileName() + QLatin1Char('/')
+                             + QFileInfo(job.videoFolder).fileName())
+                                .toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(item, QCryptographicHash::Sha256).toHex();
+    return job.outputFolder
+        + QStringLiteral("/vantoro-item-%1 .lock").arg(QString::fromLatin1(hash.left(16)));
 }

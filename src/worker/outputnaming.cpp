@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "outputnaming.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -241,4 +242,34 @@ int nextNameNumber()
     thread_local std::minstd_rand generator;
     return int(generator());
 #endif
+}
+
+EntryName nameFromEntry(const QString &entryJsonPath)
+{
+    qDebug() << "\n getNameFromJson " << entryJsonPath;
+    EntryName entry;
+    QString text;
+    if (!readEntryText(entryJsonPath, &text, &entry.note)) {
+        entry.name = fallbackOutputName;
+        return entry;
+    }
+    const SubtitleMarkers markers = findSubtitle(text);
+    if (markers.begin != -1)
+        qDebug() << "\n begin11: " << markers.begin << "end11: " << markers.end;
+    QString name = rawNameFromEntry(text, markers, markers.begin == -1 ? nextNameNumber() : 0);
+    qDebug() << "\n fileContent: " << name;
+    adjustFileName(name);
+    entry.name = finishOutputName(name);
+    return entry;
+}
+
+void adjustFileName(QString &name)
+{
+    // One pass, however many characters go; the lines are those of removing them one by one.
+    const int removed = removeForbiddenCharacters(name);
+    qDebug() << " fileNameAdjust ";
+    for (int i = 0; i < removed; ++i) {
+        qDebug() << " fileNameAdjust  is_legal! ";
+        qDebug() << " fileNameAdjust ";
+    }
 }

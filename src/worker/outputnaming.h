@@ -4,10 +4,10 @@
 
 #include <QString>
 
-#include "itemresult.h"
+#include "problem.h"
 
-// How an item's output file is named from the text of its entry.json. The worker's
-// getNameFromJson and fileNameAdjust put these steps together and write the run's debug lines.
+// How an item's output file is named from the text of its entry.json: the steps, and the whole
+// naming of an item with the run's debug lines (the worker's getNameFromJson and fileNameAdjust).
 
 // The name of every item whose entry.json is missing or cannot be read. Such an output never
 // proves whose it is, so the clean-up keeps the sources of every item named so.
@@ -60,6 +60,19 @@ QString limitFileNameLength(const QString &name);
 // The whole name for an entry.json text, the steps above in turn; number is the one a name
 // without a subtitle carries.
 QString outputNameFromText(const QString &text, int number);
+
+// The output name of an item and, when entry.json could not give it, why.
+struct EntryName
+{
+    QString name;
+    Problem note;
+};
+
+// Names the item described by the entry.json at the path, writing the debug lines of each step.
+EntryName nameFromEntry(const QString &entryJsonPath);
+
+// Removes every character a Windows file name may not hold, writing a debug line for each.
+void adjustFileName(QString &name);
 
 // The next number of the per-thread sequence that names without a subtitle carry. It starts
 // over with every thread, as it always has.

@@ -13,13 +13,16 @@ NameOccupant occupantOnDisk(const QString &path, MediaReads &media)
 }
 
 OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
-                            const std::function<NameOccupant(const QString &)> &occupantOf)
+                            const std::function<NameOccupant(const QString &)> &occupantOf,
+                            const std::function<bool(const QString &)> &claimFreeName)
 {
     OutputPlacement placement;
     for (int n = 1; n <= maxNameChoices; ++n) {
         placement.outputFile = numberedOutputFile(wantedFile, n);
         const NameOccupant occupant = occupantOf(placement.outputFile);
         if (occupant.kind == PathOccupant::Nothing) {
+            if (!claimFreeName(placement.outputFile))
+                continue; // another run is writing there
             placement.verdict = OutputPlacement::FreeName;
             return placement;
         }

@@ -42,10 +42,13 @@ constexpr int maxNameChoices = 1000;
 // Walks the choices of name for wantedFile in order ("<name>.mp4", "<name>(2).mp4", …) and
 // decides where the output of an item with the tag ownTag goes. A name taken by another
 // item's video, by an earlier conversion of these same streams' folder, or by anything that is
-// not a plain file (a link, even a dangling one, a folder) passes to the next choice; an output
-// of these very streams is the item's own; an untagged video or one of another video folder of
-// the item stops the walk there. occupantOf tells what stands at a name.
+// not a plain file (a link, even a dangling one, a folder) passes to the next choice, and so
+// does a free name that another run is writing (claimFreeName refuses it); an output of these
+// very streams is the item's own; an untagged video or one of another video folder of the item
+// stops the walk there. occupantOf tells what stands at a name; claimFreeName is asked for a
+// free name before it is chosen, and keeps it for this item when it answers true.
 OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
-                            const std::function<NameOccupant(const QString &)> &occupantOf);
+                            const std::function<NameOccupant(const QString &)> &occupantOf,
+                            const std::function<bool(const QString &)> &claimFreeName);
 
 #endif // OUTPUTPLACEMENT_H

@@ -4,13 +4,9 @@
 
 #include <functional>
 
+#include "stopcheck.h"
+
 class QProcess;
-
-// Answers whether the user has asked the run to stop; asked often, so it must be cheap.
-using StopCheck = std::function<bool()>;
-
-// How long a run may take to notice a stop while it waits for a child process.
-constexpr int stopCheckIntervalMs = 100;
 
 // Waits for a process being started to have started, in short slices so that a stop is seen
 // within stopCheckIntervalMs. Returns false when it is still starting.

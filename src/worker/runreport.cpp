@@ -6,34 +6,37 @@
 QVector<RunReport::Entry> RunReport::entriesFor(const ItemResult &item)
 {
     QVector<Entry> entries;
+    const auto add = [&](Role role, const Problem &problem, const QString &earlier = QString()) {
+        entries.append({ item.outputName, role, item.outcome, problem, earlier });
+    };
     switch (item.outcome) {
     case ItemResult::Failed:
-        entries.append({ item.outputName, ItemFailed, item.failure });
-        break;
     case ItemResult::Incomplete:
-        entries.append({ item.outputName, ItemIncomplete, item.failure });
-        break;
     case ItemResult::Passed:
-        entries.append({ item.outputName, ItemPassed, Problem() });
-        break;
     case ItemResult::Locked:
-        entries.append({ item.outputName, ItemLocked, Problem() });
+    case ItemResult::Gone:
+        add(ItemOutcome, item.failure);
         break;
     case ItemResult::Converted:
     case ItemResult::Skipped:
     case ItemResult::WouldConvert:
     case ItemResult::WouldSkip:
+    case ItemResult::ConvertedElsewhere:
         break;
     }
     if (!item.earlierOutput.isEmpty())
-        entries.append(
-            { item.outputName, EarlierOutputKept, Problem(Problem::None, item.earlierOutput) });
+        add(EarlierOutputKept, Problem(), item.earlierOutput);
     if (!item.nameNote.isNone())
-        entries.append({ item.outputName, NameFallback, item.nameNote });
+        add(NameFallback, item.nameNote);
     if (item.sources.kind == SourceFate::Kept)
-        entries.append({ item.outputName, SourcesKept, item.sources.reason });
+        add(SourcesKept, item.sources.reason);
     if (item.sources.kind == SourceFate::RemovalFailed)
-        entries.append({ item.outputName, RemovalFailed, item.sources.reason });
+        add(RemovalFailed, item.sources.reason);
+    // An item without a name is named by its folder.
+    if (item.outputName.isEmpty()) {
+        for (Entry &entry : entries)
+            entry.outputName = item.videoFolder;
+    }
     return entries;
 }
 
@@ -67,7 +70,15 @@ void RunReport::addItem(const ItemResult &item)
 
 void RunReport::addWalkProblem(const Problem &problem)
 {
-    entries.append({ QString(), WalkProblem, problem });
+    entries.append({ QString(), WalkProblem, ItemResult::Failed, problem, QString() });
+}
+
+void RunReport::add(const RunReport &other)
+{
+    itemCount += other.itemCount;
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        outcomes[i] += other.outcomes[i];
+    entries += other.entries;
 }
 
 int RunReport::count(Role role) const

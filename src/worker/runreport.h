@@ -10,16 +10,14 @@
 #include "itemresult.h"
 
 // What runs have to tell, as data: how many items ended which way, and each thing the user
-// should hear of with the item it belongs to (no item for problems of the walk itself). The
-// window and the console read the same counts and the same meaning of "needs attention".
+// should hear of with the item it belongs to (no item for problems of the walk itself). A plain
+// success is only counted. The window and the console read the same counts and the same
+// meaning of "needs attention".
 class RunReport
 {
 public:
     enum Role {
-        ItemFailed,
-        ItemIncomplete,
-        ItemPassed, // left alone while another conversion still ran
-        ItemLocked, // left alone while another run converted into its name
+        ItemOutcome, // how the item ended is itself worth telling: failed, incomplete, left alone
         SourcesKept,
         RemovalFailed,
         NameFallback,
@@ -30,8 +28,10 @@ public:
     struct Entry
     {
         QString outputName; // empty for a problem of the walk
-        Role role;
+        Role role = ItemOutcome;
+        ItemResult::Outcome outcome = ItemResult::Failed; // of the item the entry belongs to
         Problem problem;
+        QString earlierOutput; // the output kept beside the new one (EarlierOutputKept)
     };
 
     // The entries one item adds to the report.
@@ -44,6 +44,8 @@ public:
     void addItem(const ItemResult &item);
     // A problem of the walk: the chosen folder or one below it could not be read.
     void addWalkProblem(const Problem &problem);
+    // Adds what another run came to, as the console does for several folders.
+    void add(const RunReport &other);
 
     // True when anything of the runs needs the user's attention.
     bool needsAttention() const;
@@ -57,7 +59,7 @@ public:
 
 private:
     int itemCount = 0;
-    std::array<int, ItemResult::Locked + 1> outcomes {};
+    std::array<int, ItemResult::ConvertedElsewhere + 1> outcomes {};
 };
 
 #endif // RUNREPORT_H

@@ -1,29 +1,39 @@
 // SPDX-License-Identifier: MIT
 #include "sourcedecision.h"
 
-SourceFate decideSourceFate(const SourceFacts &facts)
+namespace {
+
+SourceVerdict keep(const Problem &reason)
+{
+    return { SourceVerdict::Keep, reason };
+}
+
+} // namespace
+
+SourceVerdict decideSources(const SourceFacts &facts)
 {
     if (!facts.removalAsked)
-        return SourceFate::NotAsked;
+        return {};
     if (facts.outcome != ItemResult::Converted && facts.outcome != ItemResult::Skipped)
-        return SourceFate::NotAsked;
+        return {};
     switch (facts.placement) {
     case OutputPlacement::FreeName:
     case OutputPlacement::OwnOutput:
         break;
     case OutputPlacement::OriginUnknown:
-        return SourceFate(SourceFate::Kept, Problem(Problem::OutputUntagged, facts.outputFile));
+        return keep(Problem(Problem::OutputUntagged, facts.outputFile));
     case OutputPlacement::OtherVideoOfItem:
-        return SourceFate(SourceFate::Kept,
-                          Problem(Problem::OutputOfAnotherVideo, facts.outputFile));
+        return keep(Problem(Problem::OutputOfAnotherVideo, facts.outputFile));
     case OutputPlacement::NoFreeName:
-        return SourceFate::NotAsked;
+        return {};
     }
-    // Every item without a readable entry.json shares the fallback name, and the walk is lazy:
-    // a later item may still turn out to claim the same file. Such sources always stay.
+    // Every item without a readable entry.json shares the fallback name, and a later item may
+    // still turn out to claim the same file. Such sources always stay.
     if (facts.fallbackName)
-        return SourceFate(SourceFate::Kept, Problem(Problem::FallbackName, facts.outputFile));
-    if (!facts.verification.isNone())
-        return SourceFate(SourceFate::Kept, facts.verification);
-    return SourceFate::Removed;
+        return keep(Problem(Problem::FallbackName, facts.outputFile));
+    if (!facts.verification.isComplete())
+        return keep(facts.verification.problem.isNone()
+                        ? Problem(Problem::MediaUnreadable, facts.outputFile)
+                        : facts.verification.problem);
+    return { SourceVerdict::MayRemove, Problem() };
 }

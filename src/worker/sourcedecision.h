@@ -3,6 +3,7 @@
 #define SOURCEDECISION_H
 
 #include "itemresult.h"
+#include "mediaverification.h"
 #include "outputplacement.h"
 
 // What is known of an item when its sources could go.
@@ -11,16 +12,30 @@ struct SourceFacts
     bool removalAsked = false;
     OutputPlacement::Verdict placement = OutputPlacement::NoFreeName;
     ItemResult::Outcome outcome = ItemResult::Failed;
-    // The output compared with both sources: no problem when it holds both at full length.
-    Problem verification;
+    Verification verification; // of the output, against both sources
     bool fallbackName = false; // the output has the name every item without entry.json shares
     QString outputFile;
 };
 
-// Whether an item's sources may go: NotAsked when nobody asked, or when the item failed or is
-// incomplete (its failure says why nothing went); Kept with the reason when something about its
-// output does not prove it a complete conversion of these very sources; Removed when they may
-// go (the removal itself then tells whether they did).
-SourceFate decideSourceFate(const SourceFacts &facts);
+// Whether an item's sources may go, decided before anything is removed.
+struct SourceVerdict
+{
+    enum Kind {
+        NotAsked, // nobody asked, or the item failed or is incomplete (its failure says why)
+        Keep, // something about the output does not prove it a complete conversion: see reason
+        MayRemove, // the removal itself then tells what became of them
+    };
+
+    Kind kind = NotAsked;
+    Problem reason;
+
+    // What became of the sources when they are not removed.
+    SourceFate unremoved() const
+    {
+        return kind == Keep ? SourceFate(SourceFate::Kept, reason) : SourceFate();
+    }
+};
+
+SourceVerdict decideSources(const SourceFacts &facts);
 
 #endif // SOURCEDECISION_H

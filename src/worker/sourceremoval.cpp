@@ -17,7 +17,8 @@ bool mayRemoveFolder(const QString &root, const QString &folder)
 
 } // namespace
 
-SourceRemoval removeSources(const ConversionJob &job, const QString &root)
+SourceRemoval removeSources(const ConversionJob &job, const QString &root,
+                            const FileIdentity &verifiedOutput)
 {
     SourceRemoval removal;
     const QString link = linkOnTheWay(root, job.videoFile);
@@ -25,7 +26,7 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root)
         removal.fate = SourceFate(SourceFate::Kept, Problem(Problem::LinkOnTheWay, link));
         return removal;
     }
-    const Problem flushed = flushToDisk(job.outputFile);
+    const Problem flushed = flushToDisk(job.outputFile, verifiedOutput);
     if (!flushed.isNone()) {
         removal.fate = SourceFate(SourceFate::Kept, flushed);
         return removal;

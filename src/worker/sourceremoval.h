@@ -4,6 +4,7 @@
 
 #include "conversionjob.h"
 #include "itemresult.h"
+#include "plainfile.h"
 
 // What removing an item's sources did.
 struct SourceRemoval
@@ -16,10 +17,12 @@ struct SourceRemoval
 };
 
 // Removes an item's streams and, where that is safe, its folder; the output is put safely on
-// the disk before the first source goes. Nothing is removed through a link or junction met
-// between the chosen folder root and the streams (looked for again now: one may have appeared
-// since the walk), nor outside root, nor a folder that still holds a stream or video of
-// anything else: the item folder when it can, else at least the stream's folder.
-SourceRemoval removeSources(const ConversionJob &job, const QString &root);
+// the disk before the first source goes, and only when it is still the very file that was
+// verified. Nothing is removed through a link or junction met between the chosen folder root
+// and the streams (looked for again now: one may have appeared since the walk), nor outside
+// root, nor a folder that still holds a stream or video of anything else: the item folder when
+// it can, else at least the stream's folder.
+SourceRemoval removeSources(const ConversionJob &job, const QString &root,
+                            const FileIdentity &verifiedOutput);
 
 #endif // SOURCEREMOVAL_H

@@ -36,6 +36,15 @@ QString encoded(const QString &name)
     return QString::fromLatin1(QUrl::toPercentEncoding(name, QByteArray(), "~"));
 }
 
+// "<prefix><item>;folder=<folder>": the fields that name the video, before its streams'. Percent-
+// encoded, so the folder names can hold neither the separators nor anything a metadata reader
+// might escape when it gives the tag back.
+QString videoFields(const QString &itemFolder, const QString &videoFolder)
+{
+    return tagPrefix + encoded(QFileInfo(itemFolder).fileName()) + QStringLiteral(";folder=")
+        + encoded(QFileInfo(videoFolder).fileName());
+}
+
 } // namespace
 
 QString sourceTag(const QString &itemFolder, const QString &videoFolder, const QString &videoFile,
@@ -46,11 +55,8 @@ QString sourceTag(const QString &itemFolder, const QString &videoFolder, const Q
     qint64 audioSize = 0;
     if (!addSamples(hash, videoFile, &videoSize) || !addSamples(hash, audioFile, &audioSize))
         return QString();
-    // Percent-encoded, so the folder name can hold neither the separators nor anything a
-    // metadata reader might escape when it gives the tag back.
-    return tagPrefix + encoded(QFileInfo(itemFolder).fileName())
-        + QStringLiteral(";folder=%1;video=%2;audio=%3;sha256=%4")
-              .arg(encoded(QFileInfo(videoFolder).fileName()))
+    return videoFields(itemFolder, videoFolder)
+        + QStringLiteral(";video=%1;audio=%2;sha256=%3")
               .arg(videoSize)
               .arg(audioSize)
               .arg(QString::fromLatin1(hash.result().toHex().left(32)));
@@ -75,4 +81,9 @@ TagRelation relateTags(const QString &ownTag, const QString &foundTag)
     if (own.value(2) != found.value(2))
         return TagRelation::OtherVideoOfItem;
     return TagRelation::EarlierSources;
+}
+
+bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString &videoFolder)
+{
+    return tag.startsWith(videoFields(itemFolder, videoFolder) + QLatin1Char(';'));
 }

@@ -29,4 +29,8 @@ enum class TagRelation {
 // Compares the tag found in an output with the tag this item's streams give.
 TagRelation relateTags(const QString &ownTag, const QString &foundTag);
 
+// True when the tag says it was made from this video folder of this item, whatever its streams
+// were then: what can still be told of an item whose streams are gone.
+bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString &videoFolder);
+
 #endif // SOURCETAG_H

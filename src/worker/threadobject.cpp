@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The run loop: each item is walked to, named, placed, converted and decided about in turn,
-// with the run's debug lines. The decisions themselves live in units of their own.
+// The run loop: each item is planned, announced, converted (or its existing output checked),
+// decided about and cleaned up in turn, with the run's debug lines. The steps themselves live
+// in units of their own and never call back into the worker.
 #include "threadobject.h"
 
 #include <QCoreApplication>
@@ -13,18 +14,16 @@
 #include <QTimer>
 
 #include "cachewalk.h"
-#include "conversionjob.h"
 #include "ffmpeglocator.h"
-#include "mediaverification.h"
-#include "outputlock.h"
+#include "ffmpegprocess.h"
+#include "goneitem.h"
+#include "itemconversion.h"
+#include "itemplan.h"
 #include "outputnaming.h"
-#include "outputplacement.h"
-#include "processwait.h"
 #include "reportwording.h"
 #include "runcontext.h"
 #include "sourcedecision.h"
 #include "sourceremoval.h"
-#include "sourcetag.h"
 
 ThreadObject::ThreadObject(QObject *parent) : QObject(parent)
 {
@@ -46,6 +45,16 @@ void ThreadObject::emitCurrentFileName(const QString &name)
 {
     if (!name.isEmpty())
         emit currentFileName_Signal(name);
+}
+
+QString ThreadObject::getNameFromJson(const QString &entryJsonPath)
+{
+    return nameFromEntry(entryJsonPath).name;
+}
+
+void ThreadObject::fileNameAdjust(QString &name)
+{
+    adjustFileName(name);
 }
 
 void ThreadObject::processfinishedSlot(int aa)
@@ -77,8 +86,7 @@ void ThreadObject::runConversion(QString dirString)
     run.root = dirString;
     if (!QFileInfo(dirString).isDir()) {
         reportWalkProblems({ Problem(Problem::RootUnreadable, dirString) }, run);
-        emit message_FromSubthread_Signal(chineseReport(run.report));
-        emit convertFinished_Signal();
+        endRun(run);
         return;
     }
     // The tools are found once, for every item of the run.
@@ -86,28 +94,37 @@ void ThreadObject::runConversion(QString dirString)
         ? locateFfmpeg(QCoreApplication::applicationDirPath())
         : explicitFfmpeg;
     run.conversion.extraOutputArguments = extraOutputArguments;
-    run.conversion.stopRequested = [this] { return stopRequested(); };
-    run.conversion.onProgress = progressObserver;
-    run.conversion.watchProcess = [this](QProcess *process) {
-        connect(process, SIGNAL(started()), this, SLOT(processstartedSlot()));
-        connect(process, SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
-    };
+    run.conversion.stopRequested = [flag = &isStopRequested] { return flag->load(); };
+    run.conversion.onProgress = observer.progress;
 
-    CacheWalk walk(dirString);
-    while (walk.hasNext() && !isStopRequested) {
-        walk.next();
-        reportWalkProblems(walk.takeProblems(), run);
-        const ItemResult result =
-            runItem(jobForVideoFile(walk.videoFile(), walk.videoFolder()), run);
+    // Every item is found before the first is converted, so that each one the run counted
+    // gets its line, also when it is gone by the time its turn comes.
+    const CacheInventory inventory = takeInventory(dirString);
+    reportWalkProblems(inventory.problems, run);
+    if (observer.started)
+        observer.started(inventory.videoFiles.size());
+    OutputIndex outputsOfGoneItems(run.conversion.stopRequested);
+    for (const QString &videoFile : inventory.videoFiles) {
+        if (isStopRequested)
+            break;
+        const ItemResult result = QFileInfo::exists(videoFile)
+            ? runItem(videoFile, run)
+            : goneItem(videoFile, outputsOfGoneItems);
         run.report.addItem(result);
-        if (itemObserver)
-            itemObserver(result);
+        if (observer.itemDone)
+            observer.itemDone(result);
     }
-    reportWalkProblems(walk.takeProblems(), run);
 
     qDebug() << "\n"
              << "all finished"
              << "\n";
+    endRun(run);
+}
+
+void ThreadObject::endRun(const RunContext &run)
+{
+    if (observer.finished)
+        observer.finished(run.report);
     if (run.report.hasEntries())
         emit message_FromSubthread_Signal(chineseReport(run.report));
     emit convertFinished_Signal();
@@ -117,91 +134,65 @@ void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunConte
 {
     for (const Problem &problem : problems) {
         run.report.addWalkProblem(problem);
-        if (walkProblemObserver)
-            walkProblemObserver(problem);
+        if (observer.walkProblem)
+            observer.walkProblem(problem);
     }
 }
 
-ItemResult ThreadObject::runItem(ConversionJob job, RunContext &run)
+ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run)
 {
-    ItemResult result;
     MediaReads media(run.conversion.stopRequested);
-    job.outputName = nameForEntry(job.entryJsonFile, &result.nameNote);
-    job.outputFile = job.outputFolder + QLatin1Char('/') + job.outputName;
-    // One run at a time works on a name. A dry run changes nothing, locks included.
-    OutputLock lock(job.outputFile);
-    const bool takenElsewhere = !isDryRun && lock.heldElsewhere();
-    OutputPlacement placement;
-    if (!takenElsewhere) {
-        job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
-        placement = placeOutput(job.outputFile, job.sourceTag, [&media](const QString &path) {
-            return occupantOnDisk(path, media);
-        });
-        job.outputFile = placement.outputFile;
-    }
-    result.outputFile = job.outputFile;
-    result.outputName = QFileInfo(job.outputFile).fileName();
-    emitCurrentFileName(result.outputName);
+    // A dry run changes nothing, locks included.
+    const ItemPlan plan = planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media);
+    emitCurrentFileName(plan.job.outputName);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    job.command = ffmpegCommandText(job);
-    qDebug() << "\n" << job.command << " isstarted:" << isStarted << "\n";
-    if (takenElsewhere)
-        result.outcome = ItemResult::Locked;
-    else
-        executeJob(job, placement, run, media, result);
-    return result;
-}
-
-void ThreadObject::executeJob(const ConversionJob &job, const OutputPlacement &placement,
-                              RunContext &run, MediaReads &media, ItemResult &result)
-{
+    qDebug() << "\n" << plan.job.command << " isstarted:" << isStarted << "\n";
+    if (plan.lockedElsewhere)
+        return plannedItem(plan, ItemResult::Locked);
     // The gate: while a conversion still runs, nothing else is started.
-    if (isStarted) {
-        result.outcome = ItemResult::Passed;
-        return;
-    }
-    const bool convert = placement.verdict == OutputPlacement::FreeName;
-    if (placement.verdict == OutputPlacement::NoFreeName) {
-        result.failure = Problem(Problem::NoFreeName, placement.outputFile);
-        return;
-    }
-    if (isDryRun) {
-        result.outcome = convert ? ItemResult::WouldConvert : ItemResult::WouldSkip;
-        return;
-    }
+    if (isStarted)
+        return plannedItem(plan, ItemResult::Passed);
+    const OutputPlacement::Verdict placement = plan.placement.verdict;
+    if (placement == OutputPlacement::NoFreeName)
+        return plannedItem(plan, ItemResult::Failed,
+                           Problem(Problem::NoFreeName, plan.job.outputFile));
+    if (isDryRun)
+        return plannedItem(plan,
+                           placement == OutputPlacement::FreeName ? ItemResult::WouldConvert
+                                                                  : ItemResult::WouldSkip);
 
-    Problem verification;
-    result.outcome = ItemResult::Skipped;
-    if (convert) {
-        const ConversionResult conversion = convertItem(job, run.conversion, media);
-        if (conversion.ffmpegKilled)
-            isStarted = false;
-        result.outcome = conversion.outcome;
-        result.failure = conversion.failure;
-        verification = conversion.verification;
-        if (result.outcome != ItemResult::Failed)
-            result.earlierOutput = placement.earlierOutput;
-    }
+    const ConversionResult conversion = placement == OutputPlacement::FreeName
+        ? convert(plan.job, run.conversion, media)
+        : outputAlreadyThere(plan.job, placement, media);
 
     pause();
 
     // Read the choice only now: the user may have changed it while ffmpeg ran.
-    const bool removalAsked = isDeleteSource && !isStopRequested;
-    if (removalAsked && placement.verdict == OutputPlacement::OwnOutput) {
-        MediaInfo existing;
-        media.read(job.outputFile, &existing);
-        verification = verifyAgainstSources(existing, job.videoFile, job.audioFile, media);
-    }
-    result.sources =
-        decideSourceFate({ removalAsked, placement.verdict, result.outcome, verification,
-                           job.outputName == fallbackOutputName, job.outputFile });
-    if (result.sources.kind == SourceFate::Removed)
-        result.sources = removeItemSources(job, run.root);
+    const SourceVerdict verdict =
+        decideSources({ isDeleteSource && !isStopRequested, placement, conversion.outcome,
+                        conversion.verification, plan.fallbackName, plan.job.outputFile });
+    const SourceFate sources = verdict.kind == SourceVerdict::MayRemove
+        ? removeItemSources(plan.job, run.root, conversion)
+        : verdict.unremoved();
+    return finishedItem(plan, conversion, sources);
 }
 
-SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QString &root)
+ConversionResult ThreadObject::convert(const ConversionJob &job, const ConversionSettings &settings,
+                                       MediaReads &media)
 {
-    const SourceRemoval removal = removeSources(job, root);
+    FfmpegProcess ffmpeg;
+    connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
+    connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
+    const ConversionResult conversion = convertItem(job, settings, ffmpeg, media);
+    if (conversion.ffmpegKilled)
+        isStarted = false;
+    return conversion;
+}
+
+SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QString &root,
+                                           const ConversionResult &conversion)
+{
+    const SourceRemoval removal = removeSources(job, root, conversion.verification.file);
     if (removal.began) {
         qDebug() << "\n  remove" << job.videoFile << removal.videoRemoved;
         qDebug() << "\n  remove" << job.audioFile << removal.audioRemoved;

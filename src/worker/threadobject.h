@@ -13,12 +13,27 @@
 #include "itemresult.h"
 
 class MediaReads;
+class RunReport;
 struct ConversionJob;
-struct OutputPlacement;
+struct ConversionResult;
+struct ConversionSettings;
 struct RunContext;
+
+// Who hears of a run as it goes, in the worker's thread; any part may be left empty.
+struct RunObserver
+{
+    std::function<void(int items)> started; // how many items the run found
+    std::function<void(const Problem &)> walkProblem; // a folder it could not read
+    std::function<void(const ConversionProgress &)> progress; // what ffmpeg tells as it converts
+    std::function<void(const ItemResult &)> itemDone; // once per item, in order
+    std::function<void(const RunReport &)> finished; // everything the run came to
+};
 
 // The conversion worker. It lives in a thread of its own and performs whole runs over a
 // cache folder: walk, name, convert with ffmpeg, optionally remove the converted sources.
+// Each item goes through the same steps, each a function from values to a value: its plan,
+// its conversion (or the check of the output already there), the verdict on its sources and
+// what their removal did. The worker keeps the gate, the pause and the run's debug lines.
 class ThreadObject : public QObject
 {
     Q_OBJECT
@@ -41,23 +56,10 @@ public:
     void setExtraOutputArguments(const QStringList &arguments) { extraOutputArguments = arguments; }
     // The pause after each item, during which queued requests reach the worker.
     void setPauseInterval(int milliseconds) { pauseInterval = milliseconds; }
-    // Walks and names as usual but converts and removes nothing.
+    // Walks, names and places as usual but converts, locks and removes nothing.
     void setDryRun(bool dryRun) { isDryRun = dryRun; }
-    // Called in the worker's thread once per item, when the item is done with.
-    void setItemObserver(std::function<void(const ItemResult &)> observer)
-    {
-        itemObserver = std::move(observer);
-    }
-    // Called in the worker's thread while ffmpeg converts, with what it says of its progress.
-    void setProgressObserver(std::function<void(const ConversionProgress &)> observer)
-    {
-        progressObserver = std::move(observer);
-    }
-    // Called in the worker's thread for each folder the walk could not read.
-    void setWalkProblemObserver(std::function<void(const Problem &)> observer)
-    {
-        walkProblemObserver = std::move(observer);
-    }
+    // Who hears of each run; called in the worker's thread.
+    void setObserver(RunObserver runObserver) { observer = std::move(runObserver); }
 
     // Returns the bare output file name for the item described by entry.json at the path.
     QString getNameFromJson(const QString &entryJsonPath);
@@ -80,14 +82,14 @@ public slots:
     void runSomeBigWork1(QString dirString);
 
 private:
-    QString nameForEntry(const QString &entryJsonPath, Problem *problem);
-    ItemResult runItem(ConversionJob job, RunContext &run);
-    void executeJob(const ConversionJob &job, const OutputPlacement &placement, RunContext &run,
-                    MediaReads &media, ItemResult &result);
-    SourceFate removeItemSources(const ConversionJob &job, const QString &root);
+    ItemResult runItem(const QString &videoFile, const RunContext &run);
+    ConversionResult convert(const ConversionJob &job, const ConversionSettings &settings,
+                             MediaReads &media);
+    SourceFate removeItemSources(const ConversionJob &job, const QString &root,
+                                 const ConversionResult &conversion);
     void reportWalkProblems(const QVector<Problem> &problems, RunContext &run);
+    void endRun(const RunContext &run);
     void pause();
-    bool stopRequested() const { return isStopRequested; }
 
     bool isStarted = false;
     std::atomic<bool> isDeleteSource { false };
@@ -97,9 +99,7 @@ private:
     QStringList extraOutputArguments;
     int pauseInterval = 500;
     bool isDryRun = false;
-    std::function<void(const ItemResult &)> itemObserver;
-    std::function<void(const Problem &)> walkProblemObserver;
-    std::function<void(const ConversionProgress &)> progressObserver;
+    RunObserver observer;
 };
 
 #endif // THREADOBJECT_H

@@ -100,8 +100,7 @@ bool prepareStreams(QString *error)
 
 QByteArray entryJson(const QString &subtitle)
 {
-    return QByteArrayLiteral("{\"colour\":\"teal\",\"title\":\"Some show\",\"shelf\":"
-                             "{\"row\":1,\"download_subtitle\":\"")
+    return QByteArrayLiteral("{\"title\":{\"title\":\"Some show\",\"download_subtitle\":\"")
         + subtitle.toUtf8() + QByteArrayLiteral("\"}}");
 }
 
@@ -253,6 +252,22 @@ void makeDeletable(const QString &file)
     else
         QFile::setPermissions(QFileInfo(file).absolutePath(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QStringList asUnprivilegedUser()
+{
+    if (!runsAsRoot())
+        return {};
+    return { QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
+             QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+             QStringLiteral("--") };
+}
+
+bool openToEveryone(const QString &folder)
+{
+    return QProcess::execute(QStringLiteral("chmod"),
+                             { QStringLiteral("-R"), QStringLiteral("a+rwX"), folder })
+        == 0;
 }
 
 QString snapshot(const QString &folder)

@@ -57,6 +57,12 @@ bool makeUndeletable(const QString &file);
 // Undoes makeUndeletable.
 void makeDeletable(const QString &file);
 
+// Where permissions never keep this process out (root): the words that run a program as the
+// unprivileged user nobody instead (setpriv); empty where permissions hold for this process.
+QStringList asUnprivilegedUser();
+// Lets every user read, write and enter the folder and everything below it.
+bool openToEveryone(const QString &folder);
+
 // A listing of every entry below a folder with sizes, to see that nothing changed.
 QString snapshot(const QString &folder);
 

@@ -2,7 +2,8 @@
 // Stands in for ffmpeg where a test needs a fault the real one cannot be made to show.
 // VANTORO_FAKE_FFMPEG_MODE chooses it: "hang" writes part of the output and never ends,
 // "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1,
-// "garbage" writes part of it and exits with 0, as ffmpeg 5.1 does on a full disk.
+// "garbage" writes part of it and exits with 0, as ffmpeg 5.1 does on a full disk; "nospace"
+// says, before its last line, that the disk is full, and exits with code 1.
 // The output is the last argument, as with ffmpeg.
 #include <QByteArray>
 #include <QCoreApplication>
@@ -44,6 +45,8 @@ int main(int argc, char *argv[])
     }
     if (mode == "garbage")
         return 0;
+    if (mode == "nospace")
+        std::fprintf(stderr, "\nav_interleaved_write_frame(): No space left on device\n");
     std::fprintf(stderr, "\nConversion failed!\n");
     return 1;
 }

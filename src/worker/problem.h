@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#ifndef PROBLEM_H
+#define PROBLEM_H
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+// Something that went wrong with an item or a run, kept as data. The report words it, in
+// Chinese for the window and in English for the console, from one table.
+struct Problem
+{
+    Q_GADGET
+
+public:
+    enum Kind {
+        None,
+        // Running ffmpeg.
+        FfmpegNotFound,
+        FfmpegFailedToStart, // path: the program; detail: the system's words
+        FfmpegCrashed,
+        FfmpegExited, // exitCode; detail: ffmpeg's last error line, if it said one
+        Stopped,
+        NoOutput,
+        OutputDamaged, // path: the output it was to become; the temporary file is gone
+        // Giving the output its name.
+        NoFreeName, // path: the wanted name; every numbered choice is taken
+        TemporaryNameBlocked, // path: the temporary name, held by something not removable
+        RenameRefused, // path: the final name, which refused the finished file
+        // Reading a media file.
+        MediaUnreadable, // path: not a plain file, or it cannot be opened or read
+        NotMedia, // path: opened, but no MP4 the program can read
+        StreamMissing, // stream: missing from the output
+        SourceDurationUnknown, // stream
+        OutputDurationUnknown, // stream
+        DurationShort, // stream, outputSeconds, sourceSeconds
+        // Why sources stay although their removal was asked for.
+        FallbackName, // the shared name of items without a usable entry.json
+        OutputOfAnotherVideo, // path: made from another video folder of the same item
+        OutputUntagged, // path: not written by Vantoro, or by a version that did not tag
+        LinkOnTheWay, // path: a link or junction met between the chosen folder and a source
+        OutputChanged, // path: no longer the very file that was checked (replaced, a link…)
+        // Removing sources.
+        FlushFailed, // path: the output or its folder; detail: the system's words
+        RemovalFailed, // path: what could not be removed
+        // Inputs.
+        EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
+        EntryTooLarge, // path
+        StreamNotRegular, // path: a stream that is not a plain file
+        // The walk.
+        RootUnreadable, // path
+        FolderUnreadable, // path
+        PathTooLong, // path
+    };
+    Q_ENUM(Kind)
+    enum Stream { Video, Audio };
+
+    Problem() = default;
+    Problem(Kind kind, const QString &path = QString()) : kind(kind), path(path) { }
+
+    bool isNone() const { return kind == None; }
+
+    Kind kind = None;
+    QString path;
+    QString detail;
+    int exitCode = 0;
+    Stream stream = Video;
+    double outputSeconds = -1;
+    double sourceSeconds = -1;
+    // The output's disk was nearly full when it happened, or ffmpeg said it was: the likely cause.
+    bool diskNearlyFull = false;
+};
+
+#endif // PROBLEM_H

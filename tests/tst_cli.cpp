@@ -14,6 +14,7 @@
 #endif
 
 #include "cachebuilder.h"
+#include "cachetest.h"
 #include "outputfile.h"
 
 namespace {
@@ -25,15 +26,25 @@ struct CliRun
     QString err;
 };
 
-CliRun runCli(const QStringList &arguments, const QByteArray &fakeMode = QByteArray())
+// Starts vantoro-cli with the ffmpeg stand-in in the given mode (and writing its process id to
+// pidFile, when given).
+void startCli(QProcess &cli, const QStringList &arguments, const QByteArray &fakeMode,
+              const QString &pidFile = QString())
 {
-    QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!fakeMode.isEmpty())
         environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"),
                            QString::fromLatin1(fakeMode));
+    if (!pidFile.isEmpty())
+        environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_PIDFILE"), pidFile);
     cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(VANTORO_CLI_PATH), arguments);
+}
+
+CliRun runCli(const QStringList &arguments, const QByteArray &fakeMode = QByteArray())
+{
+    QProcess cli;
+    startCli(cli, arguments, fakeMode);
     CliRun run;
     if (!cli.waitForFinished(120000) || cli.exitStatus() != QProcess::NormalExit)
         return run;
@@ -69,23 +80,22 @@ private slots:
     void aKilledRunIsTakenOverByTheNext();
 
 private:
-    QString root() const { return dir->path() + QStringLiteral("/cache"); }
-    std::unique_ptr<QTemporaryDir> dir;
+    QString root() const { return cache.root(); }
+    CacheTest cache;
 };
 
 void tst_Cli::initTestCase()
 {
-    QString error;
-    if (!CacheBuilder::prepareStreams(&error))
-        QSKIP(qPrintable(error));
+    QString why;
+    if (!CacheTest::prepare(&why))
+        QSKIP(qPrintable(why));
 }
 
 void tst_Cli::init()
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
-    CacheBuilder::addItem(root(), QStringLiteral("1"),
-                          CacheBuilder::entryJson(QStringLiteral("Alpha")));
+    QString why;
+    QVERIFY2(cache.reset(&why), qPrintable(why));
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Alpha"));
 }
 
 void tst_Cli::exitCodes_data()
@@ -164,14 +174,13 @@ void tst_Cli::attentionMakesExitCodeOne()
 
 void tst_Cli::dryRunChangesNothing()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("2"),
-                          CacheBuilder::entryJson(QStringLiteral("Beta")));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"));
     QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
-    const QString before = CacheBuilder::snapshot(dir->path());
+    const QString before = CacheBuilder::snapshot(cache.base());
     const CliRun run =
         runCli({ QStringLiteral("--dry-run"), QStringLiteral("--delete-source"), root() });
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+    QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
     QVERIFY2(run.out.contains(QStringLiteral("/Alpha.mp4: would be converted")),
              qPrintable(run.out));
     QVERIFY2(run.out.contains(QStringLiteral("/Beta.mp4: would be skipped")), qPrintable(run.out));
@@ -180,13 +189,11 @@ void tst_Cli::dryRunChangesNothing()
 
 void tst_Cli::summaryCountsEveryOutcome()
 {
-    CacheBuilder::addItem(root(), QStringLiteral("2"),
-                          CacheBuilder::entryJson(QStringLiteral("Beta")));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"));
     QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/Beta.mp4"), "already here"));
-    const QString broken = CacheBuilder::addItem(root(), QStringLiteral("3"),
-                                                 CacheBuilder::entryJson(QStringLiteral("Gamma")));
+    const QString broken = cache.addItem(QStringLiteral("3"), QStringLiteral("Gamma"));
     QVERIFY(QFile::remove(broken + QStringLiteral("/audio.m4s")));
-    const QString second = dir->path() + QStringLiteral("/more");
+    const QString second = cache.base() + QStringLiteral("/more");
     CacheBuilder::addItem(second, QStringLiteral("4"),
                           CacheBuilder::entryJson(QStringLiteral("Delta")));
 
@@ -226,7 +233,7 @@ void tst_Cli::liveProgressOnlyAtATerminal()
     QVERIFY2(CacheBuilder::useLongStreams(root() + QStringLiteral("/1/64"), &error),
              qPrintable(error));
 
-    const QString typescript = dir->filePath(QStringLiteral("typescript"));
+    const QString typescript = cache.base() + QStringLiteral("/typescript");
     QProcess terminal;
     terminal.start(script,
                    { "-qfec",
@@ -264,6 +271,8 @@ void tst_Cli::interruptionLeavesSourcesIntact_data()
     QTest::addColumn<int>("signalNumber");
     QTest::newRow("Ctrl-C") << int(SIGINT);
     QTest::newRow("termination request") << int(SIGTERM);
+    QTest::newRow("the terminal closed (hang-up)") << int(SIGHUP);
+    QTest::newRow("Ctrl-backslash") << int(SIGQUIT);
 #endif
 }
 
@@ -271,17 +280,17 @@ void tst_Cli::interruptionLeavesSourcesIntact()
 {
 #ifdef Q_OS_UNIX
     QFETCH(int, signalNumber);
-    const QString before = CacheBuilder::snapshot(dir->path());
+    const QString before = CacheBuilder::snapshot(cache.base());
+    const QString pidFile = cache.base() + QStringLiteral(".pid");
     QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VANTORO_FAKE_FFMPEG_MODE"), QStringLiteral("hang"));
-    cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(VANTORO_CLI_PATH),
-              { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"),
-                QStringLiteral(FAKE_FFMPEG_PATH), root() });
+    startCli(cli,
+             { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"),
+               QStringLiteral(FAKE_FFMPEG_PATH), root() },
+             "hang", pidFile);
     QVERIFY(cli.waitForStarted());
     // The stand-in has written part of its output and now hangs.
     QTRY_VERIFY(QFile::exists(root() + QStringLiteral("/Alpha .partial.mp4")));
+    QTRY_VERIFY(CacheBuilder::writtenPid(pidFile) > 0);
 
     QElapsedTimer clock;
     clock.start();
@@ -292,7 +301,9 @@ void tst_Cli::interruptionLeavesSourcesIntact()
     QCOMPARE(cli.exitCode(), 130);
     QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput())
                 .contains(QStringLiteral("Stopped by the user")));
-    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+    // ffmpeg ended with it; neither its temporary file nor a lock is left.
+    QVERIFY(!CacheBuilder::processRunning(CacheBuilder::writtenPid(pidFile)));
+    QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
 #endif
 }
 
@@ -314,7 +325,7 @@ void tst_Cli::outputIsOnTheDiskBeforeTheSourcesGo()
         QSKIP("strace is needed to see the order of the system calls");
     if (QProcess::execute(strace, { "-o", "/dev/null", "true" }) != 0)
         QSKIP("strace cannot trace here (ptrace is not allowed)");
-    const QString log = dir->filePath(QStringLiteral("trace"));
+    const QString log = cache.base() + QStringLiteral("/trace");
     QStringList arguments { "-f",
                             "-y",
                             "-qq",
@@ -385,24 +396,36 @@ RunLines linesOf(const QString &out)
 
 void tst_Cli::twoRunsShareTheWork_data()
 {
+    QTest::addColumn<QStringList>("titles");
     QTest::addColumn<bool>("together");
-    QTest::newRow("started together") << true;
-    QTest::newRow("the second started in the middle of an item") << false;
+    QTest::addColumn<QByteArray>("ffmpeg"); // the stand-in's mode, or empty for the real one
+    const QStringList distinct { "Alpha", "Beta", "Gamma" };
+    // The second and third items want the names the first two take.
+    const QStringList numbered { "Same", "Same", "Same(2)" };
+    QTest::newRow("started together") << distinct << true << QByteArray();
+    QTest::newRow("the second started in the middle of an item")
+        << distinct << false << QByteArray();
+    QTest::newRow("numbered names, started together") << numbered << true << QByteArray();
+    QTest::newRow("numbered names, a slowed ffmpeg") << numbered << true << QByteArray("slow");
 }
 
 void tst_Cli::twoRunsShareTheWork()
 {
+    QFETCH(QStringList, titles);
     QFETCH(bool, together);
-    const QStringList titles { "Alpha", "Beta", "Gamma" };
+    QFETCH(QByteArray, ffmpeg);
     for (int i = 0; i < titles.size(); ++i) {
-        const QString video = CacheBuilder::addItem(root(), QString::number(i + 1),
-                                                    CacheBuilder::entryJson(titles.at(i)));
+        const QString video = cache.addItem(QString::number(i + 1), titles.at(i));
         QString error;
         QVERIFY2(CacheBuilder::useLongStreams(video, &error), qPrintable(error));
     }
+    QStringList arguments { QStringLiteral("--delete-source"), root() };
+    if (!ffmpeg.isEmpty())
+        arguments = QStringList { QStringLiteral("--ffmpeg"), QStringLiteral(FAKE_FFMPEG_PATH) }
+            + arguments;
     QProcess runs[2];
     for (QProcess &run : runs) {
-        run.start(QStringLiteral(VANTORO_CLI_PATH), { QStringLiteral("--delete-source"), root() });
+        startCli(run, arguments, ffmpeg);
         QVERIFY(run.waitForStarted());
         if (!together)
             QTRY_VERIFY_WITH_TIMEOUT(
@@ -412,10 +435,12 @@ void tst_Cli::twoRunsShareTheWork()
     for (QProcess &run : runs) {
         QVERIFY(run.waitForFinished(300000));
         const RunLines lines = linesOf(QString::fromLocal8Bit(run.readAllStandardOutput()));
-        // Every item a run met has one line, and the line says what the summary counts.
+        // Every item a run met has one line, and the line says what the summary counts: no
+        // item fails because of the other run.
         const int locked = lines.count(QStringLiteral(": skipped, being converted by another run"));
+        const int elsewhere = lines.count(QStringLiteral(": gone before its turn: converted by"));
         const int mine = lines.count(QStringLiteral(": converted, sources removed"));
-        QCOMPARE(locked + mine, lines.items.size());
+        QCOMPARE(locked + elsewhere + mine, lines.items.size());
         QVERIFY2(
             lines.summary.startsWith(QStringLiteral("Converted %1, skipped 0, failed 0").arg(mine)),
             qPrintable(lines.summary));
@@ -430,57 +455,54 @@ void tst_Cli::twoRunsShareTheWork()
     }
     // Each item was converted exactly once, completely, and only then lost its sources.
     QCOMPARE(converted, titles.size());
-    for (const QString &title : titles) {
-        const MediaInfo output =
-            CacheBuilder::probe(root() + QLatin1Char('/') + title + QStringLiteral(".mp4"));
+    const QStringList outputs =
+        QDir(root()).entryList({ QStringLiteral("*.mp4") }, QDir::Files, QDir::Name);
+    QCOMPARE(outputs.size(), titles.size());
+    QStringList items;
+    for (const QString &name : outputs) {
+        const MediaInfo output = CacheBuilder::probe(root() + QLatin1Char('/') + name);
         QVERIFY2(output.hasVideo && output.hasAudio && qAbs(output.video - 20) < 0.5,
-                 qPrintable(title));
+                 qPrintable(name));
+        items << output.tag.section(QLatin1Char(';'), 1, 1);
     }
+    items.sort();
+    QCOMPARE(items, QStringList({ "item=1", "item=2", "item=3" }));
     const QString left = CacheBuilder::snapshot(root());
-    QVERIFY2(!left.contains(QStringLiteral(".m4s")) && !left.contains(QStringLiteral(" .partial")),
+    QVERIFY2(!left.contains(QStringLiteral(".m4s")) && !left.contains(QStringLiteral(" .partial"))
+                 && !left.contains(QStringLiteral(".lock")),
              qPrintable(left));
 }
 
 void tst_Cli::aKilledRunIsTakenOverByTheNext()
 {
-#ifndef Q_OS_LINUX
-    QSKIP("kills a run and its ffmpeg the Linux way");
-#else
-    const QString video = root() + QStringLiteral("/1/64");
-    QString error;
-    QVERIFY2(CacheBuilder::useLongStreams(video, &error), qPrintable(error));
+    // The run dies at once, as at a crash, the OOM killer or "End task"; its ffmpeg must go
+    // with it, although nothing but the run's own end tells it to.
+    const QString pidFile = cache.base() + QStringLiteral(".pid");
     QProcess first;
-    first.start(QStringLiteral(VANTORO_CLI_PATH), { QStringLiteral("--delete-source"), root() });
+    startCli(first,
+             { QStringLiteral("--delete-source"), QStringLiteral("--ffmpeg"),
+               QStringLiteral(FAKE_FFMPEG_PATH), root() },
+             "hang", pidFile);
     QVERIFY(first.waitForStarted());
-    const QString partial = root() + QStringLiteral("/Alpha .partial.mp4");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(partial), 60000);
-    // The run dies at once, as at a power cut or a kill; its ffmpeg with it.
-    const QString pid = QString::number(first.processId());
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    if (!children.open(QIODevice::ReadOnly)) {
-        first.kill();
-        QSKIP("this kernel does not list a process's children");
-    }
-    const QStringList ffmpegs =
-        QString::fromLatin1(children.readAll()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    ::kill(pid_t(first.processId()), SIGKILL);
-    for (const QString &child : ffmpegs)
-        ::kill(pid_t(child.toInt()), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(CacheBuilder::writtenPid(pidFile) > 0, 60000);
+    const qint64 ffmpeg = CacheBuilder::writtenPid(pidFile);
+    const auto reap = qScopeGuard([ffmpeg] { CacheBuilder::endProcess(ffmpeg); });
+    QVERIFY(CacheBuilder::processRunning(ffmpeg));
+    first.kill();
     QVERIFY(first.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!CacheBuilder::processRunning(ffmpeg), 1000);
     QVERIFY(QFile::exists(lockFileFor(root() + QStringLiteral("/Alpha.mp4"))));
 
     const CliRun next = runCli({ QStringLiteral("--delete-source"), root() });
     QCOMPARE(next.exitCode, 0);
     QVERIFY2(next.out.contains(QStringLiteral("Alpha.mp4: converted, sources removed")),
              qPrintable(next.out));
-    const MediaInfo output = CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4"));
-    QVERIFY(output.hasVideo && output.hasAudio && qAbs(output.video - 20) < 0.5);
-    // Nothing of the dead run is left: neither its temporary file nor its lock.
+    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Alpha.mp4")).hasAudio);
+    // Nothing of the dead run is left: neither its temporary file nor its locks.
     const QStringList left = CacheBuilder::snapshot(root()).split(QLatin1Char('\n'));
     QCOMPARE(left.size(), 1);
     QVERIFY2(left.first().startsWith(root() + QStringLiteral("/Alpha.mp4 ")),
              qPrintable(left.first()));
-#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

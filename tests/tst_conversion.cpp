@@ -37,6 +37,8 @@ private slots:
     void removalChoiceAppliesToLaterItems();
     void debugLinesOfARun_data();
     void debugLinesOfARun();
+    void aCacheThatChangesUnderARun_data();
+    void aCacheThatChangesUnderARun();
 
 private:
     QString root() const { return cache.root(); }
@@ -359,6 +361,86 @@ void tst_Conversion::debugLinesOfARun()
                       QMetaObject::invokeMethod(&worker, "processstartedSlot");
               });
     QCOMPARE(debug.count(line.replace(QStringLiteral("ROOT"), root())), count);
+}
+
+void tst_Conversion::aCacheThatChangesUnderARun_data()
+{
+    // What happens while the first of two items converts, to the other item or to itself; and
+    // how each ends.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<ItemResult::Outcome>("first");
+    QTest::addColumn<ItemResult::Outcome>("second");
+    QTest::newRow("the other item's folder renamed")
+        << "rename" << ItemResult::Converted << ItemResult::Gone;
+    QTest::newRow("the other item's folder removed")
+        << "remove" << ItemResult::Converted << ItemResult::Gone;
+    QTest::newRow("the other item converted and removed by another run")
+        << "elsewhere" << ItemResult::Converted << ItemResult::ConvertedElsewhere;
+    QTest::newRow("its own entry.json rewritten: the first name stays")
+        << "retitle" << ItemResult::Converted << ItemResult::Converted;
+    QTest::newRow("its own audio replaced by a longer download: incomplete")
+        << "longer" << ItemResult::Incomplete << ItemResult::Converted;
+}
+
+void tst_Conversion::aCacheThatChangesUnderARun()
+{
+    QFETCH(QString, change);
+    QFETCH(ItemResult::Outcome, first);
+    QFETCH(ItemResult::Outcome, second);
+    cache.addItem(QStringLiteral("1"), QStringLiteral("A"));
+    cache.addItem(QStringLiteral("2"), QStringLiteral("B"));
+    const QString longer = cache.base() + QStringLiteral("/long");
+    QString error;
+    QVERIFY(QDir().mkpath(longer));
+    QVERIFY2(change != QLatin1String("longer") || CacheBuilder::useLongStreams(longer, &error),
+             qPrintable(error));
+
+    QString converting; // the item folder of the first item, once it converts
+    const WorkerRun run = runWorker(root(), true, [&](ThreadObject &, RunObserver &observer) {
+        observer.progress = [&](const ConversionProgress &) {
+            if (!converting.isEmpty())
+                return;
+            converting = root()
+                + (QFile::exists(root() + QStringLiteral("/A .partial.mp4"))
+                       ? QStringLiteral("/1")
+                       : QStringLiteral("/2"));
+            const QString other = root()
+                + (converting.endsWith(QLatin1Char('1')) ? QStringLiteral("/2")
+                                                         : QStringLiteral("/1"));
+            if (change == QLatin1String("rename"))
+                QFile::rename(other, other + QStringLiteral("-moved"));
+            if (change == QLatin1String("remove"))
+                QDir(other).removeRecursively();
+            if (change == QLatin1String("elsewhere")) // its streams go; its folder holds entry.json
+                runWorker(other, true);
+            if (change == QLatin1String("retitle"))
+                CacheBuilder::writeFile(converting + QStringLiteral("/entry.json"),
+                                        CacheBuilder::entryJson(QStringLiteral("Renamed")));
+            if (change == QLatin1String("longer")) {
+                QFile::remove(converting + QStringLiteral("/64/audio.m4s"));
+                QFile::copy(longer + QStringLiteral("/audio.m4s"),
+                            converting + QStringLiteral("/64/audio.m4s"));
+            }
+        };
+    });
+
+    // Every item the run found has its line, and the counts add up to them.
+    QCOMPARE(run.items.size(), 2);
+    QCOMPARE(run.report.items(), 2);
+    QCOMPARE(run.only().outcome, first);
+    QCOMPARE(run.items.at(1).outcome, second);
+    QCOMPARE(run.report.needsAttention(),
+             first == ItemResult::Incomplete || second == ItemResult::Gone);
+    if (second == ItemResult::ConvertedElsewhere)
+        QVERIFY(CacheBuilder::probe(run.items.at(1).outputFile).hasVideo);
+    if (change == QLatin1String("retitle"))
+        QCOMPARE(QFileInfo(run.only().outputFile).fileName(),
+                 converting.endsWith(QLatin1Char('1')) ? QStringLiteral("A.mp4")
+                                                       : QStringLiteral("B.mp4"));
+    // An incomplete item keeps its sources; nothing is left behind under a temporary name.
+    QCOMPARE(QFile::exists(converting + QStringLiteral("/64/video.m4s")),
+             first == ItemResult::Incomplete);
+    QVERIFY(!CacheBuilder::snapshot(cache.base()).contains(QStringLiteral(" .partial")));
 }
 
 QTEST_GUILESS_MAIN(tst_Conversion)

@@ -14,9 +14,14 @@
 #include <QVector>
 
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
 #include <functional>
 
 #include "cachebuilder.h"
+#include "cachetest.h"
 #include "debugcapture.h"
 #include "folderchooser.h"
 #include "qttranslation.h"
@@ -107,6 +112,8 @@ private slots:
     void dropsAreTakenLikeChosenFolders_data();
     void dropsAreTakenLikeChosenFolders();
     void closingDuringAHangingRunEndsQuickly();
+    void endedFromOutsideItStopsItsRun_data();
+    void endedFromOutsideItStopsItsRun();
 
 private:
     QString text(const char *label) const
@@ -124,7 +131,7 @@ private:
                           Qt::LeftButton);
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
+    CacheTest cache;
     std::unique_ptr<Widget> window;
     std::unique_ptr<DisplayRecorder> shown;
     bool translated = false;
@@ -134,15 +141,15 @@ void tst_RunControl::initTestCase()
 {
     // As the program does at start-up: Qt's own buttons and dialogs in Chinese.
     translated = installQtChineseTranslation(*qApp);
-    QString error;
-    if (!CacheBuilder::prepareStreams(&error))
-        QSKIP(qPrintable(error));
+    QString why;
+    if (!CacheTest::prepare(&why))
+        QSKIP(qPrintable(why));
 }
 
 void tst_RunControl::init()
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    QString why;
+    QVERIFY2(cache.reset(&why), qPrintable(why));
     window.reset(new Widget);
     shown.reset(new DisplayRecorder(window.get()));
     window->show();
@@ -157,20 +164,20 @@ void tst_RunControl::cleanup()
 
 void tst_RunControl::chosenFolderStartsAConversion()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("Picked")));
     QSignalSpy request(window.get(), &Widget::startObjThreadWork1);
     DebugCapture debug;
-    choose(dir->path());
+    choose(cache.base());
 
     QCOMPARE(request.count(), 1);
-    QCOMPARE(request.at(0).at(0).toString(), dir->path());
+    QCOMPARE(request.at(0).at(0).toString(), cache.base());
     QCOMPARE(text("label_status"), QStringLiteral("转换中"));
     QVERIFY(barVisible());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 20000);
     QVERIFY(shown->everShowedFile(QStringLiteral("Picked.mp4")));
-    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/Picked.mp4")));
-    QCOMPARE(debug.count(QStringLiteral(" dir is  \"") + dir->path()), 1);
+    QVERIFY(QFile::exists(cache.base() + QStringLiteral("/Picked.mp4")));
+    QCOMPARE(debug.count(QStringLiteral(" dir is  \"") + cache.base()), 1);
 }
 
 void tst_RunControl::cancelStartsNothing()
@@ -187,7 +194,7 @@ void tst_RunControl::cancelStartsNothing()
 
 void tst_RunControl::ticksKeepTheBarBusy()
 {
-    choose(dir->path());
+    choose(cache.base());
     auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
     for (int tick = 0; tick < 3; ++tick) {
         QVERIFY(QMetaObject::invokeMethod(window.get(), "progressBarTimer_SLOT"));
@@ -198,9 +205,9 @@ void tst_RunControl::ticksKeepTheBarBusy()
 
 void tst_RunControl::endShowsDoneThenIdle()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("End")));
-    choose(dir->path());
+    choose(cache.base());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 30000);
     const qint64 done = shown->firstShown(QStringLiteral("已完成"));
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("空闲中"), done) > 0, 10000);
@@ -220,9 +227,9 @@ void tst_RunControl::endShowsDoneThenIdle()
 
 void tst_RunControl::runStartedDuringDonePeriod()
 {
-    choose(dir->path());
+    choose(cache.base());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 10000);
-    const QString busy = dir->path() + QStringLiteral("/busy");
+    const QString busy = cache.base() + QStringLiteral("/busy");
     CacheBuilder::addItem(busy, QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("Late")));
     // Started from inside the done period, as a click during it would be.
@@ -239,24 +246,24 @@ void tst_RunControl::runStartedDuringDonePeriod()
 
 void tst_RunControl::checkBoxReachesTheWorkerDuringARun()
 {
-    CacheBuilder::addItem(dir->path(), QStringLiteral("a"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("a"),
                           CacheBuilder::entryJson(QStringLiteral("One")));
-    CacheBuilder::addItem(dir->path(), QStringLiteral("b"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("b"),
                           CacheBuilder::entryJson(QStringLiteral("Two")));
     auto *box = window->findChild<QCheckBox *>(QStringLiteral("checkBox_deleteSource"));
-    choose(dir->path());
+    choose(cache.base());
     QTRY_VERIFY(!text("label_filename").isEmpty());
     const QString first = text("label_filename");
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(box->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(shown->firstShown(QStringLiteral("已完成")) >= 0, 20000);
     // The click came while the first item converted: its clean-up reads the choice after that.
-    const QString firstFolder = dir->path() + (first == QStringLiteral("One.mp4") ? "/a" : "/b");
-    const QString secondFolder = dir->path() + (first == QStringLiteral("One.mp4") ? "/b" : "/a");
+    const QString firstFolder = cache.base() + (first == QStringLiteral("One.mp4") ? "/a" : "/b");
+    const QString secondFolder = cache.base() + (first == QStringLiteral("One.mp4") ? "/b" : "/a");
     QVERIFY(!QFileInfo::exists(firstFolder));
     QVERIFY(!QFileInfo::exists(secondFolder));
-    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/One.mp4")));
-    QVERIFY(QFile::exists(dir->path() + QStringLiteral("/Two.mp4")));
+    QVERIFY(QFile::exists(cache.base() + QStringLiteral("/One.mp4")));
+    QVERIFY(QFile::exists(cache.base() + QStringLiteral("/Two.mp4")));
 }
 
 void tst_RunControl::failureReportDoesNotBlock()
@@ -264,9 +271,9 @@ void tst_RunControl::failureReportDoesNotBlock()
     // The window finds its ffmpeg on PATH; here that is a stand-in that fails.
     auto fake = std::make_unique<FakeFfmpegOnPath>("fail");
     QVERIFY(fake->isValid());
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("Broken")));
-    choose(dir->path());
+    choose(cache.base());
 
     QMessageBox *box = nullptr;
     QTRY_VERIFY((box = window->findChild<QMessageBox *>(QStringLiteral("failureReport")))
@@ -289,11 +296,11 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     // The window finds its ffmpeg on PATH; here that is a stand-in that never ends.
     FakeFfmpegOnPath fake("hang");
     QVERIFY(fake.isValid());
-    CacheBuilder::addItem(dir->path(), QStringLiteral("1"),
+    CacheBuilder::addItem(cache.base(), QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("Hang")));
-    const QString before = CacheBuilder::snapshot(dir->path());
+    const QString before = CacheBuilder::snapshot(cache.base());
     DebugCapture debug;
-    choose(dir->path());
+    choose(cache.base());
     QTRY_COMPARE(debug.count(QStringLiteral(" processstartedSlot ")), 1);
 
     QElapsedTimer clock;
@@ -306,7 +313,7 @@ void tst_RunControl::closingDuringAHangingRunEndsQuickly()
     const qint64 allowed = 2000;
 #endif
     QVERIFY2(elapsed < allowed, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
-    QCOMPARE(CacheBuilder::snapshot(dir->path()), before);
+    QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
 }
 
 void tst_RunControl::longReportNamesTheDetailsButtonAsShown()
@@ -333,8 +340,8 @@ void tst_RunControl::longReportNamesTheDetailsButtonAsShown()
 
 void tst_RunControl::overlappingRunsShowDoneOnlyAtTheEnd()
 {
-    const QString first = dir->path() + QStringLiteral("/first");
-    const QString second = dir->path() + QStringLiteral("/second");
+    const QString first = cache.base() + QStringLiteral("/first");
+    const QString second = cache.base() + QStringLiteral("/second");
     CacheBuilder::addItem(first, QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("A1")));
     CacheBuilder::addItem(first, QStringLiteral("2"),
@@ -384,13 +391,13 @@ void tst_RunControl::dropsAreTakenLikeChosenFolders()
 {
     QFETCH(QStringList, dropped);
     QFETCH(bool, accepted);
-    QVERIFY(QDir().mkpath(dir->path() + QStringLiteral("/a")));
-    QVERIFY(QDir().mkpath(dir->path() + QStringLiteral("/b")));
-    QVERIFY(CacheBuilder::writeFile(dir->path() + QStringLiteral("/a/file.txt"), "not a folder"));
+    QVERIFY(QDir().mkpath(cache.base() + QStringLiteral("/a")));
+    QVERIFY(QDir().mkpath(cache.base() + QStringLiteral("/b")));
+    QVERIFY(CacheBuilder::writeFile(cache.base() + QStringLiteral("/a/file.txt"), "not a folder"));
     QList<QUrl> urls;
     QStringList folders;
     for (const QString &name : dropped) {
-        folders << dir->path() + QLatin1Char('/') + name;
+        folders << cache.base() + QLatin1Char('/') + name;
         urls << QUrl::fromLocalFile(folders.last());
     }
     QMimeData data;
@@ -409,6 +416,45 @@ void tst_RunControl::dropsAreTakenLikeChosenFolders()
     QCOMPARE(requested, accepted ? folders : QStringList());
     QCOMPARE(text("label_status"), accepted ? QStringLiteral("转换中") : QStringLiteral("空闲中"));
     QTRY_COMPARE_WITH_TIMEOUT(text("label_status"), QStringLiteral("空闲中"), 15000);
+}
+
+void tst_RunControl::endedFromOutsideItStopsItsRun_data()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("sends POSIX signals; the end of a Windows session is tested under Wine");
+#else
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("a desktop session ends (termination request)") << int(SIGTERM);
+    QTest::newRow("the terminal it was started from closes (hang-up)") << int(SIGHUP);
+#endif
+}
+
+void tst_RunControl::endedFromOutsideItStopsItsRun()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(int, signalNumber);
+    // The window program itself, with its ffmpeg (a stand-in that never ends) found on PATH.
+    FakeFfmpegOnPath fake("hang");
+    QVERIFY(fake.isValid());
+    const QString pidFile = cache.base() + QStringLiteral(".pid");
+    ScopedEnv pid("VANTORO_FAKE_FFMPEG_PIDFILE", QFile::encodeName(pidFile));
+    CacheBuilder::addItem(cache.base(), QStringLiteral("1"),
+                          CacheBuilder::entryJson(QStringLiteral("Ended")));
+    const QString before = CacheBuilder::snapshot(cache.base());
+    QProcess program;
+    program.start(QStringLiteral(WINDOW_RUN_PATH), { cache.base() });
+    QVERIFY(program.waitForStarted());
+    const auto ffmpeg = [&pidFile] { return CacheBuilder::writtenPid(pidFile); };
+    QTRY_VERIFY_WITH_TIMEOUT(ffmpeg() > 0, 30000);
+    const auto reap = qScopeGuard([&] { CacheBuilder::endProcess(ffmpeg()); });
+
+    ::kill(pid_t(program.processId()), signalNumber);
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY(!CacheBuilder::processRunning(ffmpeg()));
+    // Its temporary file and locks are gone, and the sources are as they were.
+    QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
+#endif
 }
 
 QTEST_MAIN(tst_RunControl)

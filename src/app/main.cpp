@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "qttranslation.h"
+#include "sessionend.h"
 #include "widget.h"
 
 int main(int argc, char *argv[])
@@ -10,5 +11,6 @@ int main(int argc, char *argv[])
     installQtChineseTranslation(application);
     Widget window;
     window.show();
+    quitOnSessionEnd(application);
     return application.exec();
 }

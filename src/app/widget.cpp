@@ -2,6 +2,7 @@
 #include "widget.h"
 #include "ui_widget.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QThread>
 #include <QTimer>
@@ -42,13 +43,25 @@ void Widget::initWorkerThread()
     connect(worker, &ThreadObject::currentFileName_Signal, this, &Widget::currentFileName_SLOT);
 
     workerThread->start(QThread::InheritPriority);
+
+    // When the application quits, however it was asked to, the run stops first. When Windows
+    // ends the session it ends the program right after this signal, so the stop cannot wait for
+    // the window to be destroyed; when it only asks whether it may, the stop begins at once.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Widget::stopWorkerThread);
+#ifndef QT_NO_SESSIONMANAGER
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (workerThread)
+            worker->stop();
+    });
+#endif
 }
 
 void Widget::stopWorkerThread()
 {
-    worker->stop();
+    // Once stopped, the worker is gone with its thread.
     if (!workerThread)
         return;
+    worker->stop();
     workerThread->quit();
     workerThread->wait();
     delete workerThread;

@@ -117,6 +117,8 @@ int main(int argc, char *argv[])
     app.exec();
     thread.quit();
     thread.wait();
+    // The run has ended cleanly: a console that is closing may end the program now.
+    interruptionHandled();
 
     const bool stopped = interruptionRequested();
     progress.finish(englishSummary(report, progress.total(), options.dryRun, stopped), stopped);

@@ -2,6 +2,7 @@
 #include "cachewalk.h"
 
 #include <QDir>
+#include <QDirIterator>
 
 namespace {
 
@@ -41,8 +42,17 @@ void CacheWalk::enter(const QString &folder)
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
-    const QDir dir(folder);
-    open.push_back({ dir, dir.entryList(visible, QDir::NoSort), 0 });
+    // Read name by name and closed at once: QDir would build a description of every entry
+    // first, which for a folder of ten thousand items is most of what a run needs in memory.
+    QStringList names;
+    for (QDirIterator entries(folder, visible); entries.hasNext();) {
+        entries.next();
+        names << entries.fileName();
+    }
+    QString prefix = QDir::cleanPath(folder);
+    if (!prefix.endsWith(QLatin1Char('/')))
+        prefix += QLatin1Char('/');
+    open.push_back({ prefix, names, 0 });
 }
 
 bool CacheWalk::hasNext()
@@ -53,7 +63,7 @@ bool CacheWalk::hasNext()
             open.pop_back();
             continue;
         }
-        const QString path = folder.folder.filePath(folder.names.at(folder.next++));
+        const QString path = folder.folder + folder.names.at(folder.next++);
         if (isTooLong(path)) {
             problems.append(Problem(Problem::PathTooLong, path));
             continue;

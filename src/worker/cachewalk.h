@@ -2,7 +2,6 @@
 #ifndef CACHEWALK_H
 #define CACHEWALK_H
 
-#include <QDir>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
@@ -37,7 +36,7 @@ private:
     // file descriptions.
     struct Listing
     {
-        QDir folder;
+        QString folder; // with its trailing slash
         QStringList names;
         int next = 0;
     };

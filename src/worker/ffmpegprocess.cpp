@@ -27,7 +27,7 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
     if (program.isEmpty())
         return Problem(Problem::FfmpegNotFound);
 
-    child.start(program, arguments, QIODevice::ReadWrite);
+    child.startBound(program, arguments, QIODevice::ReadWrite);
     waitForProcessStart(child, startTimeoutMs, stopRequested);
 
     // Only the end of what ffmpeg says is kept: a long conversion cannot grow memory.

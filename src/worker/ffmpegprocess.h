@@ -7,12 +7,14 @@
 
 #include <functional>
 
+#include "boundprocess.h"
 #include "ffmpegprogress.h"
 #include "problem.h"
 #include "stopcheck.h"
 
-// One ffmpeg child process: started with an argument list, watched until it ends or a stop
-// arrives, killed when it must be, and what became of it kept as data.
+// One ffmpeg child process: started with an argument list, bound to this process's life,
+// watched until it ends or a stop arrives, killed when it must be, and what became of it kept
+// as data.
 class FfmpegProcess
 {
 public:
@@ -33,7 +35,7 @@ public:
     bool wasKilled() const { return killed; }
 
 private:
-    QProcess child;
+    BoundProcess child;
     FfmpegProgressParser progress;
     bool killed = false;
 };

@@ -36,9 +36,10 @@ ItemResult goneItem(const QString &videoFile, OutputIndex &outputs)
 {
     const ConversionJob job = jobForVideoFile(videoFile, QFileInfo(videoFile).path());
     ItemResult result;
-    result.outcome = ItemResult::Gone;
     result.videoFolder = job.videoFolder;
     result.outputFile = outputs.outputOf(job.outputFolder, job.itemFolder, job.videoFolder);
+    result.outcome =
+        result.outputFile.isEmpty() ? ItemResult::Gone : ItemResult::ConvertedElsewhere;
     result.outputName = QFileInfo(result.outputFile).fileName();
     return result;
 }

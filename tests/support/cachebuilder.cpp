@@ -12,7 +12,11 @@
 #include <QTemporaryDir>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 namespace {
@@ -268,6 +272,49 @@ bool openToEveryone(const QString &folder)
     return QProcess::execute(QStringLiteral("chmod"),
                              { QStringLiteral("-R"), QStringLiteral("a+rwX"), folder })
         == 0;
+}
+
+bool processRunning(qint64 pid)
+{
+#ifdef Q_OS_WIN
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process)
+        return false;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+#else
+    if (::kill(pid_t(pid), 0) != 0)
+        return false;
+    // A zombie has ended; only its parent's wait is missing.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray fields = stat.readAll();
+    const int afterName = fields.lastIndexOf(')');
+    return afterName < 0 || fields.mid(afterName + 2, 1) != "Z";
+#endif
+}
+
+qint64 writtenPid(const QString &pidFile)
+{
+    QFile file(pidFile);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toLongLong() : 0;
+}
+
+void endProcess(qint64 pid)
+{
+    if (pid <= 0 || !processRunning(pid))
+        return;
+#ifdef Q_OS_WIN
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid))) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+#else
+    ::kill(pid_t(pid), SIGKILL);
+#endif
 }
 
 QString snapshot(const QString &folder)

@@ -63,6 +63,15 @@ QStringList asUnprivilegedUser();
 // Lets every user read, write and enter the folder and everything below it.
 bool openToEveryone(const QString &folder);
 
+// True while the process with that id runs (a finished one that nobody has reaped yet counts
+// as ended).
+bool processRunning(qint64 pid);
+// The process id the ffmpeg stand-in wrote into the file (VANTORO_FAKE_FFMPEG_PIDFILE), or 0
+// while it has not.
+qint64 writtenPid(const QString &pidFile);
+// Ends that process at once, if it still runs: what a test leaves behind when it fails.
+void endProcess(qint64 pid);
+
 // A listing of every entry below a folder with sizes, to see that nothing changed.
 QString snapshot(const QString &folder);
 

@@ -3,11 +3,14 @@
 // VANTORO_FAKE_FFMPEG_MODE chooses it: "hang" writes part of the output and never ends,
 // "crash" writes part of it and aborts, "fail" writes part of it and exits with code 1,
 // "garbage" writes part of it and exits with 0, as ffmpeg 5.1 does on a full disk; "nospace"
-// says, before its last line, that the disk is full, and exits with code 1.
-// The output is the last argument, as with ffmpeg.
+// says, before its last line, that the disk is full, and exits with code 1; "slow" waits a
+// second, then has the real ffmpeg on PATH do the work.
+// The output is the last argument, as with ffmpeg. VANTORO_FAKE_FFMPEG_PIDFILE, when set, names
+// a file it writes its process id into, so a test can see whether it still runs.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 
 #ifdef Q_OS_WIN
@@ -24,6 +27,19 @@ int main(int argc, char *argv[])
     const QByteArray mode = qgetenv("VANTORO_FAKE_FFMPEG_MODE");
     if (arguments.size() < 2)
         return 2;
+    if (mode == "slow") {
+        QThread::sleep(1);
+        QProcess ffmpeg;
+        ffmpeg.setProcessChannelMode(QProcess::ForwardedChannels);
+        ffmpeg.start(QStringLiteral("ffmpeg"), arguments.mid(1));
+        ffmpeg.waitForFinished(-1);
+        return ffmpeg.exitStatus() == QProcess::NormalExit ? ffmpeg.exitCode() : 1;
+    }
+    const QString pidFile = QString::fromLocal8Bit(qgetenv("VANTORO_FAKE_FFMPEG_PIDFILE"));
+    QFile pid(pidFile);
+    if (!pidFile.isEmpty() && pid.open(QIODevice::WriteOnly))
+        pid.write(QByteArray::number(QCoreApplication::applicationPid()));
+    pid.close();
     QFile output(arguments.last());
     if (output.open(QIODevice::WriteOnly))
         output.write(QByteArray(1024, 'x'));

@@ -31,6 +31,7 @@ private:
     QString path(const QString &name) const { return dir.filePath(name); }
     QTemporaryDir dir;
     QByteArray converted; // a complete output, tagged
+    bool matroskaMade = false;
 };
 
 void tst_MediaReader::initTestCase()
@@ -54,6 +55,10 @@ void tst_MediaReader::initTestCase()
     QVERIFY2(CacheBuilder::runFfmpeg(
                  inputs + QStringList { "-c", "copy", "-an", path("silent.mp4") }, &error),
              qPrintable(error));
+    // A Matroska file under an .mp4 name is no output of ours, however readable it is. The
+    // small ffmpeg of the Windows build cannot write one.
+    matroskaMade = CacheBuilder::runFfmpeg(
+        inputs + QStringList { "-c", "copy", "-f", "matroska", path("matroska.mp4") }, &error);
     QFile tagged(path("tagged.mp4"));
     QVERIFY(tagged.open(QIODevice::ReadOnly));
     converted = tagged.readAll();
@@ -84,6 +89,8 @@ void tst_MediaReader::reads_data()
         << "item/64/audio.m4s" << Problem::None << false << true << "";
     QTest::newRow("an output cut in half")
         << "half.mp4" << Problem::NotMedia << false << false << "";
+    QTest::newRow("a Matroska file named .mp4")
+        << "matroska.mp4" << Problem::NotMedia << false << false << "";
     QTest::newRow("a text file named .mp4")
         << "text.mp4" << Problem::NotMedia << false << false << "";
     QTest::newRow("a folder at the name")
@@ -99,6 +106,8 @@ void tst_MediaReader::reads_data()
 void tst_MediaReader::reads()
 {
     QFETCH(QString, file);
+    if (file == QLatin1String("matroska.mp4") && !matroskaMade)
+        QSKIP("this ffmpeg cannot write Matroska");
     QFETCH(Problem::Kind, problem);
     QFETCH(bool, video);
     QFETCH(bool, audio);

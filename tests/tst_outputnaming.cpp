@@ -91,6 +91,9 @@ void tst_OutputNaming::nameFromEntry_data()
     QTest::newRow("half a surrogate pair becomes a replacement character")
         << QByteArray("{\"download_subtitle\":\"A\\ud83dB\"}}") << QStringLiteral("A\uFFFDB.mp4")
         << false;
+    QTest::newRow("a high surrogate before an escape that is no low one")
+        << QByteArray("{\"download_subtitle\":\"A\\ud83d\\u0042\"}}")
+        << QStringLiteral("A\uFFFDB.mp4") << false;
     QTest::newRow("escaped quotes, slashes, line feeds and zeros are filtered")
         << QByteArray("{\"download_subtitle\":\"a\\\"b\\\\c\\/d\\ne\\tf\\u0000g\"}}")
         << "abcdefg.mp4" << false;

@@ -25,7 +25,9 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Converts every downloaded video cache item (video.m4s, audio.m4s, entry.json) below\n"
-        "each FOLDER into an .mp4 beside the item's folder, exactly as the Vantoro window does."));
+        "each FOLDER into an .mp4 beside the item's folder, exactly as the Vantoro window does.\n"
+        "Exits with 0 when all went well, 1 when anything needs attention, 2 for a usage error,\n"
+        "and 130 when interrupted (Ctrl-C, a termination request, a closed terminal)."));
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"),

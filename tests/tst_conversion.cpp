@@ -396,6 +396,7 @@ void tst_Conversion::aCacheThatChangesUnderARun()
              qPrintable(error));
 
     QString converting; // the item folder of the first item, once it converts
+    bool replaced = false;
     const WorkerRun run = runWorker(root(), true, [&](ThreadObject &, RunObserver &observer) {
         observer.progress = [&](const ConversionProgress &) {
             if (!converting.isEmpty())
@@ -416,14 +417,15 @@ void tst_Conversion::aCacheThatChangesUnderARun()
             if (change == QLatin1String("retitle"))
                 CacheBuilder::writeFile(converting + QStringLiteral("/entry.json"),
                                         CacheBuilder::entryJson(QStringLiteral("Renamed")));
-            if (change == QLatin1String("longer")) {
-                QFile::remove(converting + QStringLiteral("/64/audio.m4s"));
-                QFile::copy(longer + QStringLiteral("/audio.m4s"),
-                            converting + QStringLiteral("/64/audio.m4s"));
-            }
+            if (change == QLatin1String("longer"))
+                replaced = QFile::remove(converting + QStringLiteral("/64/audio.m4s"))
+                    && QFile::copy(longer + QStringLiteral("/audio.m4s"),
+                                   converting + QStringLiteral("/64/audio.m4s"));
         };
     });
 
+    if (change == QLatin1String("longer") && !replaced)
+        QSKIP("this system keeps a stream that ffmpeg reads from being replaced (Windows does)");
     // Every item the run found has its line, and the counts add up to them.
     QCOMPARE(run.items.size(), 2);
     QCOMPARE(run.report.items(), 2);

@@ -7,8 +7,8 @@
 #include "conversionjob.h"
 #include "sourcetag.h"
 
-QString OutputIndex::outputOf(const QString &outputFolder, const QString &itemFolder,
-                              const QString &videoFolder)
+OutputIndex::Output OutputIndex::outputOf(const QString &outputFolder, const QString &itemFolder,
+                                          const QString &videoFolder)
 {
     auto known = byFolder.constFind(outputFolder);
     if (known == byFolder.constEnd()) {
@@ -27,9 +27,9 @@ QString OutputIndex::outputOf(const QString &outputFolder, const QString &itemFo
     }
     for (const Output &output : *known) {
         if (tagNamesVideo(output.tag, itemFolder, videoFolder))
-            return output.file;
+            return output;
     }
-    return QString();
+    return Output();
 }
 
 ItemResult goneItem(const QString &videoFile, OutputIndex &outputs)
@@ -37,7 +37,7 @@ ItemResult goneItem(const QString &videoFile, OutputIndex &outputs)
     const ConversionJob job = jobForVideoFile(videoFile, QFileInfo(videoFile).path());
     ItemResult result;
     result.videoFolder = job.videoFolder;
-    result.outputFile = outputs.outputOf(job.outputFolder, job.itemFolder, job.videoFolder);
+    result.outputFile = outputs.outputOf(job.outputFolder, job.itemFolder, job.videoFolder).file;
     result.outcome =
         result.outputFile.isEmpty() ? ItemResult::Gone : ItemResult::ConvertedElsewhere;
     result.outputName = QFileInfo(result.outputFile).fileName();

@@ -16,17 +16,18 @@ class OutputIndex
 public:
     explicit OutputIndex(StopCheck stopRequested) : stopRequested(std::move(stopRequested)) { }
 
-    // The .mp4 in the output folder whose tag says it was made from this video folder of this
-    // item, or empty when there is none.
-    QString outputOf(const QString &outputFolder, const QString &itemFolder,
-                     const QString &videoFolder);
-
-private:
     struct Output
     {
         QString file;
         QString tag;
     };
+
+    // The .mp4 in the output folder whose tag says it was made from this video folder of this
+    // item; its file is empty when there is none.
+    Output outputOf(const QString &outputFolder, const QString &itemFolder,
+                    const QString &videoFolder);
+
+private:
     StopCheck stopRequested;
     QHash<QString, QVector<Output>> byFolder;
 };

@@ -72,8 +72,8 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
         else if (result.verification.isDamaged())
             result.failure = Problem(Problem::OutputDamaged, job.outputFile);
     }
-    if (result.failure.isNone() && !commitOutput(temporary, job.outputFile))
-        result.failure = Problem(Problem::RenameRefused, job.outputFile);
+    if (result.failure.isNone())
+        result.failure = commitOutput(temporary, job.outputFile);
     if (!result.failure.isNone()) {
         if (mayComeFromAFullDisk(result.failure.kind) && diskNearlyFull(job))
             result.failure.diskNearlyFull = true;
@@ -90,13 +90,14 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
     return result;
 }
 
-ConversionResult outputAlreadyThere(const ConversionJob &job, OutputPlacement::Verdict placement,
-                                    MediaReads &media)
+ConversionResult outputAlreadyThere(const ItemPlan &plan, MediaReads &media)
 {
     ConversionResult result;
     result.outcome = ItemResult::Skipped;
-    if (placement == OutputPlacement::OwnOutput)
-        result.verification = verifyOutput(job.outputFile, job.videoFile, job.audioFile, media);
+    const ConversionJob &job = plan.job;
+    if (plan.placement.verdict == OutputPlacement::OwnOutput)
+        result.verification =
+            verifyOutput(job.outputFile, job.videoFile, job.audioFile, media, plan.halfRemoved);
     return result;
 }
 

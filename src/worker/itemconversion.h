@@ -43,9 +43,9 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
                              FfmpegProcess &ffmpeg, MediaReads &media);
 
 // An output found at the item's name: the item's own is checked against its sources as a fresh
-// one is; anything else (untagged, another video's) is left as it is, unchecked.
-ConversionResult outputAlreadyThere(const ConversionJob &job, OutputPlacement::Verdict placement,
-                                    MediaReads &media);
+// one is (against the stream that is left, when an earlier run removed the other); anything
+// else (untagged, another video's) is left as it is, unchecked.
+ConversionResult outputAlreadyThere(const ItemPlan &plan, MediaReads &media);
 
 // What an item came to, from its plan, its conversion and what became of its sources.
 ItemResult finishedItem(const ItemPlan &plan, const ConversionResult &conversion,

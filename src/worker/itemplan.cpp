@@ -3,9 +3,29 @@
 
 #include <QFileInfo>
 
+#include "goneitem.h"
 #include "outputfile.h"
 #include "outputnaming.h"
 #include "sourcetag.h"
+
+namespace {
+
+// An item that still has its video.m4s but no audio.m4s, beside an output whose tag names it and
+// gives the very size of the stream that is left, is one an earlier run began to remove.
+bool placeHalfRemoved(const ConversionJob &job, OutputPlacement *placement)
+{
+    if (QFileInfo::exists(job.audioFile) || QFileInfo(job.audioFile).isSymLink())
+        return false;
+    const OutputIndex::Output own =
+        OutputIndex(StopCheck()).outputOf(job.outputFolder, job.itemFolder, job.videoFolder);
+    if (own.file.isEmpty() || taggedStreamSize(own.tag, true) != QFileInfo(job.videoFile).size())
+        return false;
+    placement->verdict = OutputPlacement::OwnOutput;
+    placement->outputFile = own.file;
+    return true;
+}
+
+} // namespace
 
 ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool locks,
                   MediaReads &media)
@@ -22,20 +42,24 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
         plan.lockedElsewhere = plan.itemLock->heldElsewhere();
     }
     if (!plan.lockedElsewhere) {
-        job.sourceTag = sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
-        const auto occupantOf = [&media](const QString &path) {
-            return occupantOnDisk(path, media);
-        };
-        const auto claim = [&plan, locks](const QString &path) {
-            if (!locks)
+        plan.halfRemoved = placeHalfRemoved(job, &plan.placement);
+        if (!plan.halfRemoved) {
+            job.sourceTag =
+                sourceTag(job.itemFolder, job.videoFolder, job.videoFile, job.audioFile);
+            const auto occupantOf = [&media](const QString &path) {
+                return occupantOnDisk(path, media);
+            };
+            const auto claim = [&plan, locks](const QString &path) {
+                if (!locks)
+                    return true;
+                auto lock = std::make_unique<OutputLock>(lockFileFor(path));
+                if (lock->heldElsewhere())
+                    return false;
+                plan.nameLock = std::move(lock);
                 return true;
-            auto lock = std::make_unique<OutputLock>(lockFileFor(path));
-            if (lock->heldElsewhere())
-                return false;
-            plan.nameLock = std::move(lock);
-            return true;
-        };
-        plan.placement = placeOutput(job.outputFile, job.sourceTag, occupantOf, claim);
+            };
+            plan.placement = placeOutput(job.outputFile, job.sourceTag, occupantOf, claim);
+        }
         job.outputFile = plan.placement.outputFile;
     }
     job.outputName = QFileInfo(job.outputFile).fileName();

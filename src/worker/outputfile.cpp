@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "outputfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include "heldfile.h"
 
 namespace {
 
@@ -43,13 +46,20 @@ QString numberedOutputFile(const QString &outputFile, int n)
     return withoutMp4Suffix(outputFile) + QStringLiteral("(%1)").arg(n) + mp4Suffix;
 }
 
-bool commitOutput(const QString &temporaryFile, const QString &outputFile)
+Problem commitOutput(const QString &temporaryFile, const QString &outputFile)
 {
-    // QFile::rename falls back to copying into the destination when renaming fails, and a
-    // copy into a dangling link would land wherever the link points: check first.
-    if (occupantAt(outputFile) != PathOccupant::Nothing
-        || occupantAt(temporaryFile) != PathOccupant::RegularFile)
-        return false;
-    return QFile::rename(temporaryFile, outputFile)
-        && occupantAt(outputFile) == PathOccupant::RegularFile;
+    // QDir::rename never replaces what stands at the name and never falls back to copying
+    // (a copy into a dangling link would land wherever the link points); the checks say why.
+    const auto rename = [&] {
+        return occupantAt(outputFile) == PathOccupant::Nothing
+            && occupantAt(temporaryFile) == PathOccupant::RegularFile
+            && QDir().rename(temporaryFile, outputFile);
+    };
+    if (whenNotHeld(temporaryFile, rename))
+        return occupantAt(outputFile) == PathOccupant::RegularFile
+            ? Problem()
+            : Problem(Problem::RenameRefused, outputFile);
+    return Problem(heldByAnotherProgram(temporaryFile) ? Problem::OutputHeld
+                                                       : Problem::RenameRefused,
+                   outputFile);
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "problem.h"
+
 // Where an output goes and how it gets there: ffmpeg writes under a temporary name that no
 // output can have, and only a checked file is renamed to its final name, never over anything.
 
@@ -26,8 +28,9 @@ QString lockFileFor(const QString &outputFile);
 // The n-th choice of name for an output: the name itself for 1, then "<name>(2).mp4", …
 QString numberedOutputFile(const QString &outputFile, int n);
 
-// Gives the checked temporary file its final name. Refuses when anything stands there, and
-// never copies through the destination.
-bool commitOutput(const QString &temporaryFile, const QString &outputFile);
+// Gives the checked temporary file its final name, never over anything that stands there and
+// never by copying. While another program holds the file (Windows), it waits a few seconds.
+// RenameRefused when the name was taken or refused it, OutputHeld when the file stayed held.
+Problem commitOutput(const QString &temporaryFile, const QString &outputFile);
 
 #endif // OUTPUTFILE_H

@@ -27,6 +27,7 @@ public:
         NoFreeName, // path: the wanted name; every numbered choice is taken
         TemporaryNameBlocked, // path: the temporary name, held by something not removable
         RenameRefused, // path: the final name, which refused the finished file
+        OutputHeld, // path: the final name; another program held the finished file meanwhile
         // Reading a media file.
         MediaUnreadable, // path: not a plain file, or it cannot be opened or read
         NotMedia, // path: opened, but no MP4 the program can read
@@ -42,7 +43,8 @@ public:
         OutputChanged, // path: no longer the very file that was checked (replaced, a link…)
         // Removing sources.
         FlushFailed, // path: the output or its folder; detail: the system's words
-        RemovalFailed, // path: what could not be removed
+        RemovalFailed, // path: what could not be removed (nothing of the item was, if a stream)
+        SourceHeld, // path: a stream another program held open all the while; nothing removed
         // Inputs.
         EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
         EntryTooLarge, // path

@@ -50,6 +50,10 @@ const ProblemRow problemRows[] = {
         "the temporary name {path} is taken by something that cannot be removed" } },
     { Problem::RenameRefused,
       { "无法把临时文件改名为 {file}", "the finished output could not be given its name {path}" } },
+    { Problem::OutputHeld,
+      { "完成的输出文件一直被其他程序占用，无法改名为 {file}",
+        "another program held the finished output all the while, so it could not be given its "
+        "name {path}" } },
     { Problem::MediaUnreadable, { "无法读取 {file}", "{path} cannot be read" } },
     { Problem::NotMedia,
       { "{file} 不是可读取的视频文件", "{path} is not a video file it can read" } },
@@ -83,6 +87,9 @@ const ProblemRow problemRows[] = {
         "the output could not be put safely on the disk ({path}: {detail}), so nothing was "
         "removed" } },
     { Problem::RemovalFailed, { "无法删除 {path}", "{path} could not be removed" } },
+    { Problem::SourceHeld,
+      { "{path} 一直被其他程序占用，源文件都未删除",
+        "another program held {path} open all the while, so no source was removed" } },
     { Problem::EntryNotRegular,
       { "entry.json 不是普通文件，使用了默认名",
         "entry.json is not a plain file, so the fallback name was used" } },

@@ -2,9 +2,14 @@
 #include "sourceremoval.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
+
+#include <memory>
 
 #include "diskflush.h"
+#include "heldfile.h"
 #include "saferemoval.h"
 
 namespace {
@@ -13,6 +18,43 @@ bool mayRemoveFolder(const QString &root, const QString &folder)
 {
     return isStrictlyInside(root, folder) && !isLinkOrJunction(QFileInfo(folder))
         && !containsMedia(folder);
+}
+
+struct StreamClaims
+{
+    std::unique_ptr<RemovalClaim> video;
+    std::unique_ptr<RemovalClaim> audio;
+    Problem refused; // none when both may go
+};
+
+// Claims both streams before either goes. While another program holds one (Windows), both are
+// let go and claimed again after a growing pause, for heldFileWaitMs at most.
+StreamClaims claimStreams(const ConversionJob &job)
+{
+    StreamClaims claims;
+    QElapsedTimer waited;
+    waited.start();
+    for (int pause = 50;; pause = qMin(pause * 2, 1000)) {
+        claims.video = std::make_unique<RemovalClaim>(job.videoFile);
+        claims.audio = std::make_unique<RemovalClaim>(job.audioFile);
+        const RemovalClaim *held = claims.video->isHeld() ? claims.video.get()
+            : claims.audio->isHeld()                      ? claims.audio.get()
+                                                          : nullptr;
+        if (!held) {
+            if (!claims.video->mayGo())
+                claims.refused = Problem(Problem::RemovalFailed, job.videoFile);
+            else if (!claims.audio->mayGo())
+                claims.refused = Problem(Problem::RemovalFailed, job.audioFile);
+            return claims;
+        }
+        if (waited.elapsed() >= heldFileWaitMs) {
+            claims.refused = Problem(Problem::SourceHeld,
+                                     held == claims.video.get() ? job.videoFile : job.audioFile);
+            return claims;
+        }
+        claims = StreamClaims();
+        QThread::msleep(pause);
+    }
 }
 
 } // namespace
@@ -31,10 +73,19 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
         removal.fate = SourceFate(SourceFate::Kept, flushed);
         return removal;
     }
+    // Both streams may go, or neither goes: an item is never left with one of them.
+    StreamClaims claims = claimStreams(job);
+    if (!claims.refused.isNone()) {
+        removal.fate =
+            SourceFate(claims.refused.kind == Problem::SourceHeld ? SourceFate::Kept
+                                                                  : SourceFate::RemovalFailed,
+                       claims.refused);
+        return removal;
+    }
 
     removal.began = true;
-    removal.videoRemoved = removeFile(job.videoFile);
-    removal.audioRemoved = removeFile(job.audioFile);
+    removal.videoRemoved = claims.video->remove();
+    removal.audioRemoved = claims.audio->remove();
     QString folder;
     if (mayRemoveFolder(root, job.itemFolder))
         folder = job.itemFolder;

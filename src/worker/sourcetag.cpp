@@ -87,3 +87,16 @@ bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString 
 {
     return tag.startsWith(videoFields(itemFolder, videoFolder) + QLatin1Char(';'));
 }
+
+qint64 taggedStreamSize(const QString &tag, bool video)
+{
+    const QString field = video ? QStringLiteral("video=") : QStringLiteral("audio=");
+    for (const QString &part : tag.split(QLatin1Char(';'))) {
+        if (part.startsWith(field)) {
+            bool number = false;
+            const qint64 size = part.mid(field.size()).toLongLong(&number);
+            return number ? size : -1;
+        }
+    }
+    return -1;
+}

@@ -33,4 +33,7 @@ TagRelation relateTags(const QString &ownTag, const QString &foundTag);
 // were then: what can still be told of an item whose streams are gone.
 bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString &videoFolder);
 
+// The size the tag gives for the video (or else the audio) stream, or -1 when it gives none.
+qint64 taggedStreamSize(const QString &tag, bool video);
+
 #endif // SOURCETAG_H

@@ -163,7 +163,7 @@ ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run
 
     const ConversionResult conversion = placement == OutputPlacement::FreeName
         ? convert(plan.job, run.conversion, media)
-        : outputAlreadyThere(plan.job, placement, media);
+        : outputAlreadyThere(plan, media);
 
     pause();
 

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#ifndef HELDFILE_H
+#define HELDFILE_H
+
+#include <QString>
+
+#include <functional>
+
+// Windows keeps a file that another program holds open (a virus scanner or an indexer for a
+// moment, a player for as long as it plays) from being renamed or removed. Other systems never
+// do: there nothing here waits.
+
+// How long a file another program holds is waited for before the user is told: a scanner lets
+// go within a second or two; a player does not within any wait a user would accept.
+constexpr int heldFileWaitMs = 5000;
+
+// True when another program holds the file open in a way that keeps it from being renamed or
+// removed (always false where no system does that).
+bool heldByAnotherProgram(const QString &path);
+
+// Runs the operation on the file until it succeeds; while it fails because another program
+// holds the file, again after a growing pause, for heldFileWaitMs at most. True when it
+// succeeded.
+bool whenNotHeld(const QString &path, const std::function<bool()> &operation);
+
+// The right to remove one file, taken before anything is removed, so that an item never loses
+// one stream while the other stays. On Windows it is a handle that may delete the file: while
+// it is open, no other program can open the file in a way that would keep it from going. Where
+// files are never held, it is a look at whether the file may go (its folder writable, the file
+// not marked immutable).
+class RemovalClaim
+{
+public:
+    explicit RemovalClaim(const QString &path);
+    ~RemovalClaim();
+    RemovalClaim(const RemovalClaim &) = delete;
+    RemovalClaim &operator=(const RemovalClaim &) = delete;
+
+    // True when another program holds the file now: it may go once that program lets go.
+    bool isHeld() const;
+    // True when the file can be removed now (a file that is gone already can).
+    bool mayGo() const;
+    // Removes the claimed file (a read-only one too). A file that is gone already counts as
+    // removed.
+    bool remove();
+
+private:
+    QString path;
+#ifdef Q_OS_WIN
+    void *handle;
+    unsigned long error = 0;
+#else
+    bool removable = false;
+#endif
+};
+
+#endif // HELDFILE_H

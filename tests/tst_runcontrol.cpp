@@ -24,7 +24,7 @@
 #include "cachetest.h"
 #include "debugcapture.h"
 #include "folderchooser.h"
-#include "qttranslation.h"
+#include "chinesetranslation.h"
 #include "scopedenvironment.h"
 #include "widget.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <QApplication>
 
-#include "qttranslation.h"
+#include "chinesetranslation.h"
 #include "sessionend.h"
 #include "widget.h"
 

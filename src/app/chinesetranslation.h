@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-#ifndef QTTRANSLATION_H
-#define QTTRANSLATION_H
+// (Not qttranslation.h: Qt 6.5 and later have a header of that name, with the same guard.)
+#ifndef CHINESETRANSLATION_H
+#define CHINESETRANSLATION_H
 
 class QCoreApplication;
 
@@ -10,4 +11,4 @@ class QCoreApplication;
 // the window then shows Qt's English texts.
 bool installQtChineseTranslation(QCoreApplication &application);
 
-#endif // QTTRANSLATION_H
+#endif // CHINESETRANSLATION_H

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "qttranslation.h"
+#include "chinesetranslation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,7 +264,9 @@ void tst_Conversion::secondRequestRunsInsideTheFirst()
     CacheBuilder::addItem(second, QStringLiteral("1"),
                           CacheBuilder::entryJson(QStringLiteral("B1")));
 
+    WorkerRun seen;
     WorkerThread run;
+    run.worker->setObserver(recordInto(seen));
     QSignalSpy names(run.worker, &ThreadObject::currentFileName_Signal);
     QSignalSpy finished(run.worker, &ThreadObject::convertFinished_Signal);
     run.start();
@@ -271,6 +275,11 @@ void tst_Conversion::secondRequestRunsInsideTheFirst()
     QTRY_COMPARE(names.count(), 1);
     run.request(second);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
+    // What became of each item says why, should a slow machine ever leave one unconverted.
+    QVERIFY2(
+        std::all_of(seen.items.cbegin(), seen.items.cend(),
+                    [](const ItemResult &item) { return item.outcome == ItemResult::Converted; }),
+        qPrintable(seen.described()));
 
     // One item of the first run, then the whole second run in its pause, then the rest.
     QStringList order;

@@ -22,9 +22,9 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
+#include "chinesetranslation.h"
 #include "debugcapture.h"
 #include "folderchooser.h"
-#include "chinesetranslation.h"
 #include "scopedenvironment.h"
 #include "widget.h"
 

@@ -31,6 +31,7 @@ private slots:
     void stopEndsAHangingConversionQuickly();
     void stopDuringThePauseKeepsTheSources();
     void stopWhileFfmpegStarts();
+    void aStartThatFailsForAMomentIsTriedAgain();
     void closedGateSkipsTheJob();
 
 private:
@@ -218,6 +219,27 @@ void tst_Supervision::stopWhileFfmpegStarts()
     QCOMPARE(ran.kind, Problem::Stopped);
     QVERIFY(ffmpeg.wasKilled());
     QCOMPARE(ffmpeg.process()->state(), QProcess::NotRunning);
+}
+
+void tst_Supervision::aStartThatFailsForAMomentIsTriedAgain()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("makes the program unstartable for a moment the POSIX way");
+#else
+    // As a virus scanner can make a start fail for a moment on Windows: here the program may
+    // not be run until half a second has passed.
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Later"));
+    const QString program = cache.base() + QStringLiteral("/ffmpeg");
+    QVERIFY(QFile::copy(CacheBuilder::ffmpeg(), program));
+    QVERIFY(QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(QProcess::startDetached(
+        QStringLiteral("sh"),
+        { QStringLiteral("-c"), QStringLiteral("sleep 0.5; chmod u+x '%1'").arg(program) }));
+    const WorkerRun run = runWorker(root(), false, [&](ThreadObject &worker, RunObserver &) {
+        worker.setFfmpegProgram(program);
+    });
+    QVERIFY2(run.only().outcome == ItemResult::Converted, qPrintable(run.described()));
+#endif
 }
 
 void tst_Supervision::closedGateSkipsTheJob()

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Compiles the Windows resource script with the MinGW windres and reads the result back:
-// the icon the windows show, and every field of the version block.
+// Compiles the Windows resource scripts of both programs with the MinGW windres and reads the
+// results back: the icon Explorer and the windows show, and every field of the version block.
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -122,26 +122,41 @@ class tst_WindowsResources : public QObject
 
 private slots:
     void initTestCase();
+    void iconIsOne32BitImageWithMask_data();
     void iconIsOne32BitImageWithMask();
     void fixedVersionInfo_data();
     void fixedVersionInfo();
     void versionStrings_data();
     void versionStrings();
+    void translation_data();
     void translation();
 
 private:
-    const Resource *find(int type) const;
-    VersionNode version;
-    QList<Resource> resources;
+    struct Compiled
+    {
+        QList<Resource> resources;
+        VersionNode version;
+        const Resource *find(int type) const
+        {
+            for (const Resource &resource : resources) {
+                if (resource.type == type)
+                    return &resource;
+            }
+            return nullptr;
+        }
+    };
+    // Each program's compiled script, by the program's name.
+    QHash<QString, Compiled> programs;
+    // A row per program for tests that check each the same way.
+    void eachProgram();
 };
 
-const Resource *tst_WindowsResources::find(int type) const
+void tst_WindowsResources::eachProgram()
 {
-    for (const Resource &resource : resources) {
-        if (resource.type == type)
-            return &resource;
-    }
-    return nullptr;
+    QTest::addColumn<QString>("program");
+    for (const QString &program :
+         { QStringLiteral("vantoro.exe"), QStringLiteral("vantoro-cli.exe") })
+        QTest::newRow(qPrintable(program)) << program;
 }
 
 void tst_WindowsResources::initTestCase()
@@ -153,37 +168,48 @@ void tst_WindowsResources::initTestCase()
         QStandardPaths::findExecutable(QStringLiteral("i686-w64-mingw32-windres"));
     if (windres.isEmpty())
         QSKIP("i686-w64-mingw32-windres is not available (Debian: binutils-mingw-w64-i686)");
-    // The script needs no Windows headers, so the host preprocessor will do.
+    // The scripts need no Windows headers, so the host preprocessor will do.
     QTemporaryDir out;
     QVERIFY2(out.isValid(), qPrintable(out.errorString()));
-    const QString res = out.filePath(QStringLiteral("vantoro.res"));
-    QProcess compile;
-    compile.start(windres,
-                  { QStringLiteral("--preprocessor=cpp"), QStringLiteral("--preprocessor-arg=-xc"),
-                    QStringLiteral("-I"), QStringLiteral(RESOURCES_DIR), QStringLiteral("-O"),
-                    QStringLiteral("res"), QStringLiteral(RESOURCES_DIR "/vantoro.rc"), res });
-    QVERIFY(compile.waitForFinished(60000));
-    QVERIFY2(compile.exitCode() == 0, compile.readAllStandardError().constData());
-    QFile file(res);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    resources = readResFile(file.readAll());
-    for (const Resource &resource : resources)
-        QCOMPARE(resource.language, 1033);
-    const Resource *block = find(16);
-    QVERIFY(block);
-    QCOMPARE(block->name, QStringLiteral("1"));
-    version = readVersionNode(block->data, 0);
-    QCOMPARE(version.key, QStringLiteral("VS_VERSION_INFO"));
+    for (const QString &program : { QStringLiteral("vantoro"), QStringLiteral("vantoro-cli") }) {
+        const QString res = out.filePath(program + QStringLiteral(".res"));
+        QProcess compile;
+        compile.start(windres,
+                      { QStringLiteral("--preprocessor=cpp"),
+                        QStringLiteral("--preprocessor-arg=-xc"), QStringLiteral("-I"),
+                        QStringLiteral(RESOURCES_DIR), QStringLiteral("-O"), QStringLiteral("res"),
+                        QStringLiteral(RESOURCES_DIR "/") + program + QStringLiteral(".rc"), res });
+        QVERIFY(compile.waitForFinished(60000));
+        QVERIFY2(compile.exitCode() == 0, compile.readAllStandardError().constData());
+        QFile file(res);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        Compiled &compiled = programs[program + QStringLiteral(".exe")];
+        compiled.resources = readResFile(file.readAll());
+        for (const Resource &resource : compiled.resources)
+            QCOMPARE(resource.language, 1033);
+        const Resource *block = compiled.find(16);
+        QVERIFY(block);
+        QCOMPARE(block->name, QStringLiteral("1"));
+        compiled.version = readVersionNode(block->data, 0);
+        QCOMPARE(compiled.version.key, QStringLiteral("VS_VERSION_INFO"));
+    }
+}
+
+void tst_WindowsResources::iconIsOne32BitImageWithMask_data()
+{
+    eachProgram();
 }
 
 void tst_WindowsResources::iconIsOne32BitImageWithMask()
 {
-    const Resource *group = find(14);
+    QFETCH(QString, program);
+    const Compiled &compiled = programs.value(program);
+    const Resource *group = compiled.find(14);
     QVERIFY(group);
     QCOMPARE(group->name, QStringLiteral("IDI_ICON1"));
     QCOMPARE(u16(group->data, 4), quint16(1)); // one image
     const int bytes = int(u32(group->data, 6 + 8));
-    const Resource *icon = find(3);
+    const Resource *icon = compiled.find(3);
     QVERIFY(icon);
     QCOMPARE(QString::number(u16(group->data, 6 + 12)), icon->name);
     QCOMPARE(bytes, 4264);
@@ -197,54 +223,69 @@ void tst_WindowsResources::iconIsOne32BitImageWithMask()
 
 void tst_WindowsResources::fixedVersionInfo_data()
 {
+    QTest::addColumn<QString>("program");
     QTest::addColumn<int>("offset");
     QTest::addColumn<quint32>("expected");
-    QTest::newRow("signature") << 0 << 0xFEEF04BDu;
-    QTest::newRow("file version high") << 8 << 0u;
-    QTest::newRow("file version low") << 12 << 0u;
-    QTest::newRow("product version high") << 16 << 0u;
-    QTest::newRow("product version low") << 20 << 0u;
-    QTest::newRow("flags mask") << 24 << 0x3Fu;
-    QTest::newRow("flags") << 28 << 0u;
-    QTest::newRow("32-bit Windows") << 32 << 4u;
-    QTest::newRow("an application, not a library") << 36 << 1u;
-    QTest::newRow("subtype") << 40 << 0u;
-    QTest::newRow("date high") << 44 << 0u;
-    QTest::newRow("date low") << 48 << 0u;
+    const QList<QPair<const char *, QPair<int, quint32>>> fields {
+        { "signature", { 0, 0xFEEF04BDu } },
+        { "file version high", { 8, 0u } },
+        { "file version low", { 12, 0u } },
+        { "product version high", { 16, 0u } },
+        { "product version low", { 20, 0u } },
+        { "flags mask", { 24, 0x3Fu } },
+        { "flags", { 28, 0u } },
+        { "32-bit Windows", { 32, 4u } },
+        { "an application, not a library", { 36, 1u } },
+        { "subtype", { 40, 0u } },
+        { "date high", { 44, 0u } },
+        { "date low", { 48, 0u } },
+    };
+    for (const QString &program :
+         { QStringLiteral("vantoro.exe"), QStringLiteral("vantoro-cli.exe") })
+        for (const auto &field : fields)
+            QTest::addRow("%s: %s", qPrintable(program), field.first)
+                << program << field.second.first << field.second.second;
 }
 
 void tst_WindowsResources::fixedVersionInfo()
 {
+    QFETCH(QString, program);
     QFETCH(int, offset);
     QFETCH(quint32, expected);
+    const VersionNode &version = programs.value(program).version;
     QCOMPARE(version.value.size(), 52);
     QCOMPARE(u32(version.value, offset), expected);
 }
 
 void tst_WindowsResources::versionStrings_data()
 {
+    QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("company") << "CompanyName"
-                             << "";
-    QTest::newRow("description") << "FileDescription"
-                                 << "";
-    QTest::newRow("file version") << "FileVersion"
-                                  << "0.0.0.0";
-    QTest::newRow("legal notice") << "LegalCopyright"
-                                  << "";
-    QTest::newRow("original name") << "OriginalFilename"
-                                   << "Vantoro.exe";
-    QTest::newRow("product") << "ProductName"
-                             << "Vantoro";
-    QTest::newRow("product version") << "ProductVersion"
-                                     << "0.0.0.0";
+    for (const QString &program :
+         { QStringLiteral("vantoro.exe"), QStringLiteral("vantoro-cli.exe") }) {
+        const bool cli = program == QLatin1String("vantoro-cli.exe");
+        const QList<QPair<QString, QString>> strings {
+            { "CompanyName", "" },
+            { "FileDescription", cli ? "Vantoro video cache converter for the command line" : "" },
+            { "FileVersion", "0.0.0.0" },
+            { "LegalCopyright", "" },
+            { "OriginalFilename", cli ? "vantoro-cli.exe" : "Vantoro.exe" },
+            { "ProductName", "Vantoro" },
+            { "ProductVersion", "0.0.0.0" },
+        };
+        for (const auto &string : strings)
+            QTest::addRow("%s: %s", qPrintable(program), qPrintable(string.first))
+                << program << string.first << string.second;
+    }
 }
 
 void tst_WindowsResources::versionStrings()
 {
+    QFETCH(QString, program);
     QFETCH(QString, key);
     QFETCH(QString, expected);
+    const VersionNode &version = programs.value(program).version;
     const VersionNode *strings = version.child(QStringLiteral("StringFileInfo"));
     QVERIFY(strings);
     QCOMPARE(strings->children.size(), 1);
@@ -256,9 +297,16 @@ void tst_WindowsResources::versionStrings()
     QCOMPARE(entry->text(), expected);
 }
 
+void tst_WindowsResources::translation_data()
+{
+    eachProgram();
+}
+
 void tst_WindowsResources::translation()
 {
-    const VersionNode *variables = version.child(QStringLiteral("VarFileInfo"));
+    QFETCH(QString, program);
+    const VersionNode *variables =
+        programs.value(program).version.child(QStringLiteral("VarFileInfo"));
     QVERIFY(variables);
     const VersionNode *translation = variables->child(QStringLiteral("Translation"));
     QVERIFY(translation);

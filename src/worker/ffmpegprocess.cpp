@@ -2,6 +2,7 @@
 #include "ffmpegprocess.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 #include "errortail.h"
 #include "processwait.h"
@@ -10,6 +11,8 @@ namespace {
 
 // Long enough for a slow disk to hand ffmpeg its first bytes.
 constexpr int startTimeoutMs = 30000;
+constexpr int startAttempts = 3;
+constexpr int startRetryMs = 1000;
 
 } // namespace
 
@@ -27,8 +30,15 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
     if (program.isEmpty())
         return Problem(Problem::FfmpegNotFound);
 
-    child.startBound(program, arguments, QIODevice::ReadWrite);
-    waitForProcessStart(child, startTimeoutMs, stopRequested);
+    // A start can fail for a moment on a busy Windows machine (a virus scanner that has the
+    // program open): an ffmpeg that is there is tried again before the item fails.
+    for (int attempt = 1;; ++attempt) {
+        child.startBound(program, arguments, QIODevice::ReadWrite);
+        waitForProcessStart(child, startTimeoutMs, stopRequested);
+        if (child.error() != QProcess::FailedToStart || attempt == startAttempts
+            || !QFileInfo(program).isFile() || !pauseUnlessStopped(startRetryMs, stopRequested))
+            break;
+    }
 
     // Only the end of what ffmpeg says is kept: a long conversion cannot grow memory.
     ErrorTail errors;

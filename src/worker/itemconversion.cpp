@@ -60,7 +60,6 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
     result.failure = ffmpeg.run(
         settings.ffmpeg, ffmpegArguments(job, temporary, settings.extraOutputArguments + tag),
         settings.stopRequested, settings.onProgress);
-    result.ffmpegKilled = ffmpeg.wasKilled();
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
         result.failure = Problem(Problem::NoOutput);
     if (result.failure.isNone()) {

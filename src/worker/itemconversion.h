@@ -32,7 +32,6 @@ struct ConversionResult
     ItemResult::Outcome outcome = ItemResult::Failed;
     Problem failure; // why it failed, or what is short when incomplete
     Verification verification; // the output as it was checked against its sources
-    bool ffmpegKilled = false; // a stop arrived while it ran
 };
 
 // Converts one item with the given ffmpeg process: ffmpeg writes to the temporary name, what it

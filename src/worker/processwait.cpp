@@ -3,6 +3,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
 
 namespace {
 
@@ -37,6 +38,18 @@ bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRe
             onSlice();
     }
     return true;
+}
+
+bool pauseUnlessStopped(int milliseconds, const StopCheck &stopRequested)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) {
+        if (stopRequested && stopRequested())
+            return false;
+        QThread::msleep(
+            qMin<qint64>(stopCheckIntervalMs, qMax<qint64>(deadline.remainingTime(), 1)));
+    }
+    return !(stopRequested && stopRequested());
 }
 
 void killProcess(QProcess &process)

@@ -18,6 +18,10 @@ bool waitForProcessStart(QProcess &process, int timeoutMs, const StopCheck &stop
 bool waitForProcessEnd(QProcess &process, int timeoutMs, const StopCheck &stopRequested,
                        const std::function<void()> &onSlice = {});
 
+// Waits the time, in short slices so that a stop is seen within stopCheckIntervalMs. False when
+// a stop ended the wait.
+bool pauseUnlessStopped(int milliseconds, const StopCheck &stopRequested);
+
 // Kills a process that still runs and waits briefly for the system to take it away.
 void killProcess(QProcess &process);
 

@@ -184,8 +184,9 @@ ConversionResult ThreadObject::convert(const ConversionJob &job, const Conversio
     connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
     connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
     const ConversionResult conversion = convertItem(job, settings, ffmpeg, media);
-    if (conversion.ffmpegKilled)
-        isStarted = false;
+    // Ended or killed, no process of this item runs any more, whatever its signals said: the
+    // gate opens for the next item (one left closed would pass over every later item).
+    isStarted = false;
     return conversion;
 }
 

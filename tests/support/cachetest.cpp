@@ -4,6 +4,16 @@
 #include <QSignalSpy>
 
 #include "cachebuilder.h"
+#include "reportwording.h"
+
+QString WorkerRun::described() const
+{
+    QStringList lines;
+    for (const ItemResult &item : items)
+        lines << item.outputName + QStringLiteral(": ")
+                + outcomeWords(item.outcome, item.failure, Language::English);
+    return lines.join(QLatin1Char('\n'));
+}
 
 bool CacheTest::prepare(QString *why)
 {

@@ -25,6 +25,8 @@ struct WorkerRun
 
     // The one item's result (a test of one item checks this first).
     const ItemResult &only() const { return items.first(); }
+    // What became of each item, in words, for a failure message.
+    QString described() const;
 };
 
 // What the cache tests share: the streams made once, a fresh folder for every test, and whole

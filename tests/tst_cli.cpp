@@ -16,6 +16,7 @@
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "outputfile.h"
+#include "scopedenvironment.h"
 
 namespace {
 
@@ -217,6 +218,8 @@ void tst_Cli::summaryCountsEveryOutcome()
 
 void tst_Cli::copyKeepsBothStreamsAndLength()
 {
+    // Quiet means quiet, also where the locale is no UTF-8 one (LANG unset on a minimal system).
+    const ScopedEnv locale("LC_ALL", "C");
     const CliRun run = runCli({ QStringLiteral("--copy"), QStringLiteral("--quiet"), root() });
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.isEmpty() && run.err.isEmpty(), qPrintable(run.out + run.err));

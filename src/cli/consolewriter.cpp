@@ -5,6 +5,9 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
 #include <unistd.h>
 #endif
 
@@ -37,6 +40,15 @@ void writeText(std::FILE *stream, const QString &text)
     std::fputs(text.toLocal8Bit().constData(), stream);
 #endif
     std::fflush(stream);
+}
+
+void preferUtf8Locale()
+{
+#ifndef Q_OS_WIN
+    const char *locale = std::setlocale(LC_ALL, "");
+    if (!locale || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        qputenv("LC_ALL", "C.UTF-8");
+#endif
 }
 
 bool isTerminal(std::FILE *stream)

@@ -11,6 +11,11 @@
 // and files, in the local encoding (UTF-8 on every current system).
 void writeText(std::FILE *stream, const QString &text);
 
+// Qt 6 wants a UTF-8 locale and, given another (LANG unset on a minimal system), takes one
+// itself with a warning on the console. Called before the application object exists, this takes
+// C.UTF-8 quietly where the user's locale is not UTF-8.
+void preferUtf8Locale();
+
 // True when the stream is a terminal a person watches, not a pipe or a file.
 bool isTerminal(std::FILE *stream);
 

@@ -37,6 +37,7 @@ void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &m
 
 int main(int argc, char *argv[])
 {
+    preferUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantoro-cli"));
     qInstallMessageHandler(dropDebugLines);

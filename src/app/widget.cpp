@@ -46,12 +46,19 @@ void Widget::initWorkerThread()
 
     // When the application quits, however it was asked to, the run stops first. When Windows
     // ends the session it ends the program right after this signal, so the stop cannot wait for
-    // the window to be destroyed; when it only asks whether it may, the stop begins at once.
+    // the window to be destroyed.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Widget::stopWorkerThread);
 #ifndef QT_NO_SESSIONMANAGER
+    // Asked whether the session may end, the window stops its run at once and answers only when
+    // it has: Windows gives each of the two questions a few seconds, and a slow machine may need
+    // more than one of them.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
-        if (workerThread)
-            worker->stop();
+        if (!workerThread)
+            return;
+        worker->stop();
+        // The worker takes this up once its run has ended and it is back in its event loop.
+        QMetaObject::invokeMethod(
+            worker, [] {}, Qt::BlockingQueuedConnection);
     });
 #endif
 }

@@ -380,6 +380,8 @@ void tst_Cleanup::somethingInTheWay_data()
         << "pipe" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a link to a copy of itself")
         << "swapped" << ItemResult::Converted << Problem::OutputChanged;
+    QTest::newRow("the output is cut short where it stands")
+        << "cut" << ItemResult::Converted << Problem::OutputChanged;
 }
 
 void tst_Cleanup::somethingInTheWay()
@@ -429,6 +431,9 @@ void tst_Cleanup::somethingInTheWay()
                     &worker, [output] { QFile::remove(output); }, Qt::QueuedConnection);
             if (obstacle == QLatin1String("pipe") || obstacle == QLatin1String("swapped"))
                 QMetaObject::invokeMethod(&worker, replaceOutput, Qt::QueuedConnection);
+            if (obstacle == QLatin1String("cut"))
+                QMetaObject::invokeMethod(
+                    &worker, [output] { QFile(output).resize(1000); }, Qt::QueuedConnection);
         };
     });
 
@@ -487,20 +492,31 @@ void tst_Cleanup::aFinishedDownloadIsConvertedAgain()
 void tst_Cleanup::anItemHalfRemovedByAnEarlierRun_data()
 {
     QTest::addColumn<bool>("removal");
-    QTest::newRow("removal asked: what is left goes") << true;
-    QTest::newRow("no removal: left as it is") << false;
+    QTest::addColumn<bool>("sameVideo"); // the video left is the one the output was made from
+    QTest::newRow("removal asked: what is left goes") << true << true;
+    QTest::newRow("no removal: left as it is") << false << true;
+    QTest::newRow("the video left is another download: nothing goes") << true << false;
 }
 
 void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
 {
     QFETCH(bool, removal);
+    QFETCH(bool, sameVideo);
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Half"));
     QCOMPARE(runWorker(root()).only().outcome, ItemResult::Converted);
     // As a run stopped between the two streams leaves it: the audio gone, the marker made.
     QVERIFY(QFile::remove(video + QStringLiteral("/audio.m4s")));
     QVERIFY(QDir().mkpath(root() + QStringLiteral("/1/remove1111")));
+    if (!sameVideo)
+        QVERIFY(CacheBuilder::truncate(video + QStringLiteral("/video.m4s"), 0.5));
 
     const WorkerRun run = runWorker(root(), removal);
+    if (!sameVideo) {
+        // No output vouches for this video: it is converted (and fails without its audio).
+        QCOMPARE(run.only().outcome, ItemResult::Failed);
+        QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+        return;
+    }
     // Its own output still vouches for it: never converted again into a numbered name.
     QCOMPARE(run.only().outcome, ItemResult::Skipped);
     QCOMPARE(run.only().outputFile, root() + QStringLiteral("/Half.mp4"));

@@ -57,8 +57,8 @@ void Widget::initWorkerThread()
             return;
         worker->stop();
         // The worker takes this up once its run has ended and it is back in its event loop.
-        QMetaObject::invokeMethod(
-            worker, [] {}, Qt::BlockingQueuedConnection);
+        const auto backInItsEventLoop = [] { return true; };
+        QMetaObject::invokeMethod(worker, backInItsEventLoop, Qt::BlockingQueuedConnection);
     });
 #endif
 }

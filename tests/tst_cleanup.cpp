@@ -380,6 +380,8 @@ void tst_Cleanup::somethingInTheWay_data()
         << "pipe" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a link to a copy of itself")
         << "swapped" << ItemResult::Converted << Problem::OutputChanged;
+    QTest::newRow("the output replaced by a copy of itself")
+        << "copied" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output is cut short where it stands")
         << "cut" << ItemResult::Converted << Problem::OutputChanged;
 }
@@ -409,6 +411,8 @@ void tst_Cleanup::somethingInTheWay()
         QFile::remove(output);
         if (obstacle == QLatin1String("swapped"))
             QFile::link(copy, output);
+        if (obstacle == QLatin1String("copied"))
+            QFile::rename(copy, output); // the same bytes, but not the file that was verified
 #ifdef Q_OS_UNIX
         if (obstacle == QLatin1String("pipe"))
             ::mkfifo(QFile::encodeName(output).constData(), 0600);
@@ -429,7 +433,8 @@ void tst_Cleanup::somethingInTheWay()
             if (obstacle == QLatin1String("vanishes"))
                 QMetaObject::invokeMethod(
                     &worker, [output] { QFile::remove(output); }, Qt::QueuedConnection);
-            if (obstacle == QLatin1String("pipe") || obstacle == QLatin1String("swapped"))
+            if (obstacle == QLatin1String("pipe") || obstacle == QLatin1String("swapped")
+                || obstacle == QLatin1String("copied"))
                 QMetaObject::invokeMethod(&worker, replaceOutput, Qt::QueuedConnection);
             if (obstacle == QLatin1String("cut"))
                 QMetaObject::invokeMethod(

@@ -16,6 +16,7 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
+#include "cachewalk.h"
 #include "debugcapture.h"
 #include "threadobject.h"
 #include "workerthread.h"
@@ -154,6 +155,22 @@ void tst_Conversion::walkRules()
 
     QCOMPARE(runWorker(root()).names, QStringList { QStringLiteral("Upper.mp4") });
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Upper.mp4")).hasVideo);
+
+    // A folder that becomes a link after its parent was listed is not entered.
+    if (!CacheBuilder::symbolicLinksAvailable())
+        QSKIP("making symbolic links needs privileges here");
+    const QString walked = cache.base() + QStringLiteral("/walked");
+    for (const QString &item : { QStringLiteral("a/1"), QStringLiteral("b/1") })
+        CacheBuilder::addItem(walked, item, QByteArray());
+    CacheWalk walk(walked);
+    QVERIFY(walk.hasNext());
+    walk.next();
+    const QString unlisted = walked
+        + (walk.videoFile().startsWith(walked + QStringLiteral("/a/")) ? QStringLiteral("/b")
+                                                                       : QStringLiteral("/a"));
+    const QString aside = cache.base() + QStringLiteral("/aside");
+    QVERIFY(QFile::rename(unlisted, aside) && QFile::link(aside, unlisted));
+    QVERIFY(!walk.hasNext());
 }
 
 void tst_Conversion::aStopEndsOnlyTheRunInProgress()

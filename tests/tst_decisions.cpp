@@ -8,11 +8,13 @@
 #include "mediaverification.h"
 #include "outputplacement.h"
 #include "sourcedecision.h"
+#include "sourceremoval.h"
 #include "sourcetag.h"
 
 Q_DECLARE_METATYPE(MediaInfo)
 Q_DECLARE_METATYPE(OutputPlacement::Verdict)
 Q_DECLARE_METATYPE(SourceVerdict::Kind)
+Q_DECLARE_METATYPE(SourceFate::Kind)
 
 namespace {
 
@@ -45,6 +47,8 @@ private slots:
     void placement();
     void sourceFate_data();
     void sourceFate();
+    void removalFate_data();
+    void removalFate();
     void durationCheck_data();
     void durationCheck();
     void tagSamplesBothEndsOfEachStream();
@@ -196,6 +200,48 @@ void tst_Decisions::sourceFate()
         { asked, placement, outcome, checked, fallbackName, QStringLiteral("/c/a.mp4") });
     QCOMPARE(decided.kind, fate);
     QCOMPARE(decided.reason.kind, reason);
+}
+
+void tst_Decisions::removalFate_data()
+{
+    // What each step of the removal did, and what the item's line must say of it.
+    QTest::addColumn<bool>("video");
+    QTest::addColumn<bool>("audio");
+    QTest::addColumn<QString>("folder"); // the folder tried, if any
+    QTest::addColumn<bool>("folderRemoved");
+    QTest::addColumn<SourceFate::Kind>("fate");
+    QTest::addColumn<QString>("stayed");
+
+    QTest::newRow("all of it") << true << true << "/c/1" << true << SourceFate::Removed << "";
+    QTest::newRow("the streams, no folder tried")
+        << true << true << "" << false << SourceFate::Removed << "";
+    QTest::newRow("the video stayed")
+        << false << true << "/c/1" << true << SourceFate::RemovalFailed << "/c/1/64/video.m4s";
+    QTest::newRow("the audio stayed")
+        << true << false << "/c/1" << true << SourceFate::RemovalFailed << "/c/1/64/audio.m4s";
+    QTest::newRow("the folder stayed")
+        << true << true << "/c/1" << false << SourceFate::RemovalFailed << "/c/1";
+}
+
+void tst_Decisions::removalFate()
+{
+    QFETCH(bool, video);
+    QFETCH(bool, audio);
+    QFETCH(QString, folder);
+    QFETCH(bool, folderRemoved);
+    QFETCH(SourceFate::Kind, fate);
+    QFETCH(QString, stayed);
+    const ConversionJob job =
+        jobForVideoFile(QStringLiteral("/c/1/64/video.m4s"), QStringLiteral("/c/1/64"));
+    SourceRemoval removal;
+    removal.began = true;
+    removal.videoRemoved = video;
+    removal.audioRemoved = audio;
+    removal.folder = folder;
+    removal.folderRemoved = folderRemoved;
+    const SourceFate decided = fateOfRemoval(removal, job);
+    QCOMPARE(decided.kind, fate);
+    QCOMPARE(decided.reason.path, stayed);
 }
 
 void tst_Decisions::durationCheck_data()

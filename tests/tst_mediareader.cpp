@@ -13,6 +13,7 @@
 
 #include "cachebuilder.h"
 #include "mediareader.h"
+#include "mediaverification.h"
 
 class tst_MediaReader : public QObject
 {
@@ -30,6 +31,7 @@ private slots:
 private:
     QString path(const QString &name) const { return dir.filePath(name); }
     QTemporaryDir dir;
+    QString streams; // the folder of an item's video.m4s and audio.m4s
     QByteArray converted; // a complete output, tagged
     bool matroskaMade = false;
 };
@@ -40,7 +42,7 @@ void tst_MediaReader::initTestCase()
     QString error;
     if (!CacheBuilder::prepareStreams(&error))
         QSKIP(qPrintable(error));
-    const QString streams = CacheBuilder::addItem(dir.path(), QStringLiteral("item"), QByteArray());
+    streams = CacheBuilder::addItem(dir.path(), QStringLiteral("item"), QByteArray());
     const QStringList inputs { QStringLiteral("-i"), streams + QStringLiteral("/video.m4s"),
                                QStringLiteral("-i"), streams + QStringLiteral("/audio.m4s") };
     QVERIFY2(CacheBuilder::runFfmpeg(inputs
@@ -173,6 +175,18 @@ void tst_MediaReader::aStopEndsTheRead()
     const Problem read = readMedia(path("tagged.mp4"), &info, [] { return true; });
     QCOMPARE(read.kind, Problem::Stopped);
     QVERIFY(!info.hasVideo);
+
+    // A stop that comes while a verification reads its last source ends it as stopped, not as
+    // a source of unknown length.
+    bool stop = false;
+    MediaReads reads([&stop] { return stop; });
+    QVERIFY(reads.read(path("tagged.mp4"), &info).isNone());
+    QVERIFY(reads.read(streams + QStringLiteral("/video.m4s"), &info).isNone());
+    stop = true;
+    const Verification verification =
+        verifyOutput(path("tagged.mp4"), streams + QStringLiteral("/video.m4s"),
+                     streams + QStringLiteral("/audio.m4s"), reads);
+    QCOMPARE(verification.problem.kind, Problem::Stopped);
 }
 
 void tst_MediaReader::eachFileIsReadOnce()

@@ -86,27 +86,29 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
     removal.began = true;
     removal.videoRemoved = claims.video->remove();
     removal.audioRemoved = claims.audio->remove();
-    QString folder;
     if (mayRemoveFolder(root, job.itemFolder))
-        folder = job.itemFolder;
+        removal.folder = job.itemFolder;
     else if (mayRemoveFolder(root, job.videoFolder))
-        folder = job.videoFolder;
-    if (!folder.isEmpty())
-        removal.folderRemoved = removeFolderTree(folder);
+        removal.folder = job.videoFolder;
+    if (!removal.folder.isEmpty())
+        removal.folderRemoved = removeFolderTree(removal.folder);
     // As the program always has: a partly removed item folder gets this marker.
     if (isStrictlyInside(root, job.itemFolder))
         QDir(job.itemFolder).mkdir(QStringLiteral("remove1111"));
-
-    if (!removal.videoRemoved)
-        removal.fate =
-            SourceFate(SourceFate::RemovalFailed, Problem(Problem::RemovalFailed, job.videoFile));
-    else if (!removal.audioRemoved)
-        removal.fate =
-            SourceFate(SourceFate::RemovalFailed, Problem(Problem::RemovalFailed, job.audioFile));
-    else if (!folder.isEmpty() && !removal.folderRemoved)
-        removal.fate =
-            SourceFate(SourceFate::RemovalFailed, Problem(Problem::RemovalFailed, folder));
-    else
-        removal.fate = SourceFate::Removed;
+    removal.fate = fateOfRemoval(removal, job);
     return removal;
+}
+
+SourceFate fateOfRemoval(const SourceRemoval &removal, const ConversionJob &job)
+{
+    const auto failed = [](const QString &path) {
+        return SourceFate(SourceFate::RemovalFailed, Problem(Problem::RemovalFailed, path));
+    };
+    if (!removal.videoRemoved)
+        return failed(job.videoFile);
+    if (!removal.audioRemoved)
+        return failed(job.audioFile);
+    if (!removal.folder.isEmpty() && !removal.folderRemoved)
+        return failed(removal.folder);
+    return SourceFate::Removed;
 }

@@ -13,8 +13,13 @@ struct SourceRemoval
     bool began = false; // the streams' removal was tried
     bool videoRemoved = false;
     bool audioRemoved = false;
+    QString folder; // the folder whose removal was tried, if any
     bool folderRemoved = false;
 };
+
+// What the removal's steps come to: Removed only when every one of them succeeded, else the
+// first path that stayed.
+SourceFate fateOfRemoval(const SourceRemoval &removal, const ConversionJob &job);
 
 // Removes an item's streams and, where that is safe, its folder; the output is put safely on
 // the disk before the first source goes, and only when it is still the very file that was

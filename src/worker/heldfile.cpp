@@ -147,15 +147,25 @@ bool RemovalClaim::remove()
 
 #endif
 
-bool whenNotHeld(const QString &path, const std::function<bool()> &operation)
+bool stillHeldAfterRetries(const std::function<bool()> &attempt)
 {
     QElapsedTimer waited;
     waited.start();
     for (int pause = 50;; pause = qMin(pause * 2, 1000)) {
-        if (operation())
-            return true;
-        if (waited.elapsed() >= heldFileWaitMs || !heldByAnotherProgram(path))
+        if (!attempt())
             return false;
+        if (waited.elapsed() >= heldFileWaitMs)
+            return true;
         QThread::msleep(pause);
     }
+}
+
+bool whenNotHeld(const QString &path, const std::function<bool()> &operation)
+{
+    bool done = false;
+    stillHeldAfterRetries([&] {
+        done = operation();
+        return !done && heldByAnotherProgram(path);
+    });
+    return done;
 }

@@ -18,9 +18,13 @@ constexpr int heldFileWaitMs = 5000;
 // removed (always false where no system does that).
 bool heldByAnotherProgram(const QString &path);
 
+// Makes the attempt until no other program keeps it from its work: attempt returns true when a
+// file it needs was held. It is made again after a growing pause, for heldFileWaitMs at most.
+// True when a file was still held at the last attempt.
+bool stillHeldAfterRetries(const std::function<bool()> &attempt);
+
 // Runs the operation on the file until it succeeds; while it fails because another program
-// holds the file, again after a growing pause, for heldFileWaitMs at most. True when it
-// succeeded.
+// holds the file, again as stillHeldAfterRetries does. True when it succeeded.
 bool whenNotHeld(const QString &path, const std::function<bool()> &operation);
 
 // The right to remove one file, taken before anything is removed, so that an item never loses

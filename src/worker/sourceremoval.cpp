@@ -2,9 +2,7 @@
 #include "sourceremoval.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
 
 #include <memory>
 
@@ -32,29 +30,24 @@ struct StreamClaims
 StreamClaims claimStreams(const ConversionJob &job)
 {
     StreamClaims claims;
-    QElapsedTimer waited;
-    waited.start();
-    for (int pause = 50;; pause = qMin(pause * 2, 1000)) {
+    QString held;
+    const bool stillHeld = stillHeldAfterRetries([&] {
         claims.video = std::make_unique<RemovalClaim>(job.videoFile);
         claims.audio = std::make_unique<RemovalClaim>(job.audioFile);
-        const RemovalClaim *held = claims.video->isHeld() ? claims.video.get()
-            : claims.audio->isHeld()                      ? claims.audio.get()
-                                                          : nullptr;
-        if (!held) {
-            if (!claims.video->mayGo())
-                claims.refused = Problem(Problem::RemovalFailed, job.videoFile);
-            else if (!claims.audio->mayGo())
-                claims.refused = Problem(Problem::RemovalFailed, job.audioFile);
-            return claims;
-        }
-        if (waited.elapsed() >= heldFileWaitMs) {
-            claims.refused = Problem(Problem::SourceHeld,
-                                     held == claims.video.get() ? job.videoFile : job.audioFile);
-            return claims;
-        }
-        claims = StreamClaims();
-        QThread::msleep(pause);
-    }
+        held = claims.video->isHeld() ? job.videoFile
+            : claims.audio->isHeld()  ? job.audioFile
+                                      : QString();
+        if (!held.isEmpty())
+            claims = StreamClaims(); // no claim is kept while the holder is waited for
+        return !held.isEmpty();
+    });
+    if (stillHeld)
+        claims.refused = Problem(Problem::SourceHeld, held);
+    else if (!claims.video->mayGo())
+        claims.refused = Problem(Problem::RemovalFailed, job.videoFile);
+    else if (!claims.audio->mayGo())
+        claims.refused = Problem(Problem::RemovalFailed, job.audioFile);
+    return claims;
 }
 
 } // namespace

@@ -31,10 +31,11 @@ BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev libavformat-dev ffmpeg)
 RUN_PACKAGES=(qttranslations5-l10n fonts-wqy-microhei)
 # What the whole test suite needs besides: Qt 6, the fuzzer's clang with its runtime, MinGW's
 # windres for the resource script, the desktop-file and package checkers, help2man for the
-# manual page, AppStream's checker, clang-format, and chattr (e2fsprogs), with which the tests
-# make a file impossible to remove when they run as root.
+# manual page, AppStream's checker, clang-format, chattr (e2fsprogs), with which the tests
+# make a file impossible to remove when they run as root, and a FUSE file system of the tests'
+# own (fuse3, python3-fusepy) that refuses the no-replace rename as network file systems do.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" qt6-base-dev qt6-translations-l10n clang libclang-rt-dev clang-format binutils-mingw-w64-i686
-               desktop-file-utils appstream help2man lintian dpkg-dev strace e2fsprogs)
+               desktop-file-utils appstream help2man lintian dpkg-dev strace e2fsprogs fuse3 python3-fusepy)
 
 # Configures and builds into the given folder; extra arguments go to cmake.
 configure_and_build() {

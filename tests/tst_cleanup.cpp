@@ -46,6 +46,9 @@ private slots:
     void aFinishedDownloadIsConvertedAgain();
     void anItemHalfRemovedByAnEarlierRun_data();
     void anItemHalfRemovedByAnEarlierRun();
+    void anOutputIsProvenToItsLastByte_data();
+    void anOutputIsProvenToItsLastByte();
+    void renameKeepsTheOutputWhereNoReplaceIsRefused();
 
 private:
     // Runs over the chosen folder with removal on; returns what became of each item.
@@ -372,10 +375,12 @@ void tst_Cleanup::somethingInTheWay_data()
         << "temporary" << ItemResult::Failed << Problem::TemporaryNameBlocked;
     QTest::newRow("a file appears at the name while ffmpeg runs")
         << "appears" << ItemResult::Failed << Problem::RenameRefused;
+    QTest::newRow("a dangling link appears at the name while ffmpeg runs: never written through")
+        << "dangles" << ItemResult::Failed << Problem::RenameRefused;
     QTest::newRow("the item folder becomes a link while ffmpeg runs")
         << "link" << ItemResult::Converted << Problem::LinkOnTheWay;
     QTest::newRow("the output vanishes before the sources would go")
-        << "vanishes" << ItemResult::Converted << Problem::FlushFailed;
+        << "vanishes" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a pipe before the sources would go")
         << "pipe" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a link to a copy of itself")
@@ -391,7 +396,8 @@ void tst_Cleanup::somethingInTheWay()
     QFETCH(QString, obstacle);
     QFETCH(ItemResult::Outcome, outcome);
     QFETCH(Problem::Kind, reason);
-    const bool linking = obstacle == QLatin1String("link") || obstacle == QLatin1String("swapped");
+    const bool linking = obstacle == QLatin1String("link") || obstacle == QLatin1String("swapped")
+        || obstacle == QLatin1String("dangles");
     if (linking && !CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
 #ifndef Q_OS_UNIX
@@ -426,6 +432,8 @@ void tst_Cleanup::somethingInTheWay()
                 return;
             if (obstacle == QLatin1String("appears"))
                 CacheBuilder::writeFile(output, "somebody else's");
+            if (obstacle == QLatin1String("dangles"))
+                QFile::link(base() + QStringLiteral("/outside.mp4"), output);
             if (obstacle == QLatin1String("link")) {
                 QFile::rename(root() + QStringLiteral("/1"), moved);
                 QFile::link(moved, root() + QStringLiteral("/1"));
@@ -460,6 +468,8 @@ void tst_Cleanup::somethingInTheWay()
         QVERIFY(appeared.open(QIODevice::ReadOnly));
         QCOMPARE(appeared.readAll(), QByteArray("somebody else's"));
     }
+    // Nothing was written through a link to wherever it points.
+    QVERIFY(!QFileInfo::exists(base() + QStringLiteral("/outside.mp4")));
     QFile::remove(output); // a pipe is no file for the snapshot to read
 }
 
@@ -529,6 +539,144 @@ void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
     QCOMPARE(QFileInfo::exists(root() + QStringLiteral("/1")), !removal);
     QVERIFY(!QFile::exists(root() + QStringLiteral("/Half(2).mp4")));
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Half.mp4")).hasAudio);
+}
+
+namespace {
+
+// Rewrites an output with its index in front of its data, as a copy or sync tool may: the
+// same packets and tag, laid out the other way round.
+bool indexFirst(const QString &file)
+{
+    const QString rewritten = file + QStringLiteral(".faststart.mp4");
+    QString why;
+    return CacheBuilder::runFfmpeg({ QStringLiteral("-i"), file, QStringLiteral("-c"),
+                                     QStringLiteral("copy"), QStringLiteral("-movflags"),
+                                     QStringLiteral("+faststart"), rewritten },
+                                   &why)
+        && QFile::remove(file) && QFile::rename(rewritten, file);
+}
+
+// Changes one byte of the media data, which lies before the index, leaving the index intact.
+bool changeOneDataByte(const QString &file)
+{
+    QFile output(file);
+    if (!output.open(QIODevice::ReadWrite))
+        return false;
+    const qint64 index = output.readAll().indexOf("moov");
+    if (index < 1000 || !output.seek(index / 2))
+        return false;
+    const char byte = output.read(1).at(0);
+    return output.seek(index / 2) && output.write(QByteArray(1, char(~byte))) == 1;
+}
+
+} // namespace
+
+void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
+{
+    QTest::addColumn<QString>("damage"); // done to the output between a first run and the next
+    QTest::addColumn<bool>("copy"); // the streams are copied, not encoded
+    QTest::addColumn<bool>("halfRemoved"); // an earlier run removed its audio.m4s
+    QTest::addColumn<SourceFate::Kind>("fate");
+    QTest::addColumn<Problem::Kind>("reason");
+
+    const auto kept = SourceFate::Kept;
+    const auto cutShort = Problem::OutputCutShort;
+    QTest::newRow("converted and copied now: proven by ffmpeg's own checksums")
+        << "fresh" << true << false << SourceFate::Removed << Problem::None;
+    QTest::newRow("met again whole, copied: the sources' own packets")
+        << "none" << true << false << SourceFate::Removed << Problem::None;
+    QTest::newRow("index first, data cut to 55 %") << "cut" << false << false << kept << cutShort;
+    QTest::newRow("index first, data cut to 55 %, copied")
+        << "cut" << true << false << kept << cutShort;
+    QTest::newRow("index first, data cut to 55 %, half removed")
+        << "cut" << false << true << kept << cutShort;
+    QTest::newRow("index first, its last bytes gone")
+        << "tail" << false << false << kept << cutShort;
+    QTest::newRow("one byte of a copied video changed")
+        << "byte" << true << false << kept << Problem::PacketsDiffer;
+    QTest::newRow("one byte changed, half removed: the video left still tells")
+        << "byte" << true << true << kept << Problem::PacketsDiffer;
+    QTest::newRow("index at the end, cut away: damaged, not someone else's")
+        << "headless" << false << false << kept << Problem::OutputUnreadable;
+}
+
+void tst_Cleanup::anOutputIsProvenToItsLastByte()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, copy);
+    QFETCH(bool, halfRemoved);
+    QFETCH(SourceFate::Kind, fate);
+    QFETCH(Problem::Kind, reason);
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Proof"));
+    const QString output = root() + QStringLiteral("/Proof.mp4");
+    const auto copying = [copy](ThreadObject &worker, RunObserver &) {
+        worker.setCopyStreams(copy);
+    };
+    if (damage != QLatin1String("fresh")) {
+        QCOMPARE(runWorker(root(), false, copying).only().outcome, ItemResult::Converted);
+        if (halfRemoved)
+            QVERIFY(QFile::remove(video + QStringLiteral("/audio.m4s")));
+        if (damage == QLatin1String("cut") || damage == QLatin1String("tail"))
+            QVERIFY(indexFirst(output));
+        if (damage == QLatin1String("cut") || damage == QLatin1String("headless"))
+            QVERIFY(CacheBuilder::truncate(output, 0.55));
+        if (damage == QLatin1String("tail"))
+            QVERIFY(QFile(output).resize(QFileInfo(output).size() - 100));
+        if (damage == QLatin1String("byte"))
+            QVERIFY(changeOneDataByte(output));
+    }
+
+    const WorkerRun run = runWorker(root(), true, copying);
+    QCOMPARE(run.only().sources.kind, fate);
+    QCOMPARE(run.only().sources.reason.kind, reason);
+    // Kept means all of it: whatever the item still had is there.
+    QCOMPARE(QFile::exists(video + QStringLiteral("/video.m4s")), fate == SourceFate::Kept);
+    QCOMPARE(QFile::exists(video + QStringLiteral("/audio.m4s")),
+             fate == SourceFate::Kept && !halfRemoved);
+    if (damage == QLatin1String("cut")) // it says where the data ends
+        QVERIFY2(run.only().sources.reason.outputSeconds
+                     < run.only().sources.reason.sourceSeconds - 0.5,
+                 qPrintable(run.described()));
+}
+
+void tst_Cleanup::renameKeepsTheOutputWhereNoReplaceIsRefused()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("mounts a FUSE file system the Linux way");
+#else
+    // A FUSE file system refuses the no-replace rename and makes a file linked anew another
+    // file, as NFS, SMB and most FUSE file systems do.
+    const QString python =
+        QStandardPaths::findExecutable(QStringLiteral("python3"), { QStringLiteral("/usr/bin") });
+    const QString passthrough = QStringLiteral(PASSTHROUGH_FS_PATH);
+    if (python.isEmpty() || !QFileInfo(QStringLiteral("/dev/fuse")).isReadable()
+        || QStandardPaths::findExecutable(QStringLiteral("fusermount3")).isEmpty())
+        QSKIP("needs /dev/fuse, fusermount3 and /usr/bin/python3 (fuse3)");
+    QProcess probe;
+    probe.start(python, { QStringLiteral("-c"), QStringLiteral("import fusepy") });
+    if (!probe.waitForFinished() || probe.exitCode() != 0)
+        QSKIP("needs Python's fusepy (python3-fusepy)");
+    const QString mounted = base() + QStringLiteral("/mounted");
+    QVERIFY(QDir().mkpath(mounted));
+    QProcess fileSystem;
+    fileSystem.start(python, { passthrough, root(), mounted });
+    const auto unmount = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("fusermount3"), { QStringLiteral("-u"), mounted });
+        fileSystem.waitForFinished(5000);
+    });
+    QTRY_VERIFY2(QFileInfo::exists(mounted + QStringLiteral("/shortcut"))
+                     || fileSystem.state() == QProcess::NotRunning,
+                 "the file system did not come up");
+    if (fileSystem.state() == QProcess::NotRunning)
+        QSKIP(qPrintable(QStringLiteral("FUSE cannot be mounted here: ")
+                         + QString::fromLocal8Bit(fileSystem.readAllStandardError())));
+
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Fused"));
+    const WorkerRun run = runWorker(mounted, true);
+    QVERIFY2(run.items.size() == 1 && run.only().sources.kind == SourceFate::Removed,
+             qPrintable(run.described()));
+    QVERIFY(CacheBuilder::probe(mounted + QStringLiteral("/Fused.mp4")).hasAudio);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)

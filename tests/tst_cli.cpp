@@ -139,8 +139,8 @@ void tst_Cli::attentionMakesExitCodeOne_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("an unfinished download") << "truncated"
                                             << "incomplete, kept with its sources";
-    QTest::newRow("an output whose origin is unknown") << "untagged"
-                                                       << "sources kept: the existing output";
+    QTest::newRow("a file at the output's name that is no video") << "untagged"
+                                                                  << "sources kept: the file at";
 #ifdef Q_OS_WIN
     QTest::newRow("a stream another program holds") << "undeletable"
                                                     << "sources kept: another program held";
@@ -455,6 +455,10 @@ void tst_Cli::twoRunsShareTheWork()
         QCOMPARE(
             lines.summary.contains(QStringLiteral("%1 being converted by another run").arg(locked)),
             locked > 0);
+        // The summary adds up: what the other run converted is counted too.
+        QCOMPARE(
+            lines.summary.contains(QStringLiteral("%1 converted by another run").arg(elsewhere)),
+            elsewhere > 0);
         QCOMPARE(run.exitCode(), locked > 0 ? 1 : 0);
         converted += mine;
         // Started while the first converts, the second meets that item locked.

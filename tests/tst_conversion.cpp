@@ -117,12 +117,13 @@ void tst_Conversion::existingOutputIsSkippedAndKept()
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("not really a video"));
-    // The existing file is no verified conversion, so the sources stay and the user is told.
+    // The existing file is no verified conversion, so the sources stay and the user is told
+    // that it cannot be read (not that it is someone else's).
     QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
     QCOMPARE(run.items.size(), 1);
     QCOMPARE(run.only().outcome, ItemResult::Skipped);
     QCOMPARE(run.only().sources.kind, SourceFate::Kept);
-    QCOMPARE(run.only().sources.reason.kind, Problem::OutputUntagged);
+    QCOMPARE(run.only().sources.reason.kind, Problem::OutputUnreadable);
     QCOMPARE(run.messages.size(), 1);
 }
 
@@ -192,6 +193,9 @@ void tst_Conversion::unusableInputsAreReported_data()
     QTest::newRow("audio.m4s that is a pipe") << "audiopipe" << Problem::StreamNotRegular;
     QTest::newRow("audio.m4s a link to a file outside") << "audiolink" << Problem::StreamNotRegular;
     QTest::newRow("a folder that cannot be read") << "unreadable" << Problem::FolderUnreadable;
+    // No lock can be made there, and that is not another run's doing.
+    QTest::newRow("an output folder that can be read, not written")
+        << "readonly" << Problem::ItemLockRefused;
 }
 
 void tst_Conversion::unusableInputsAreReported()
@@ -216,10 +220,9 @@ void tst_Conversion::unusableInputsAreReported()
         const QString outside = cache.base() + QStringLiteral("/outside.m4s");
         QVERIFY(QFile::rename(stream + QStringLiteral("/audio.m4s"), outside));
         QVERIFY(QFile::link(outside, stream + QStringLiteral("/audio.m4s")));
-    } else if (trouble == QLatin1String("unreadable")) {
+    } else if (trouble == QLatin1String("unreadable") || trouble == QLatin1String("readonly")) {
         CacheBuilder::addItem(bad, QStringLiteral("2"),
                               CacheBuilder::entryJson(QStringLiteral("Hidden")));
-        QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
     } else {
         // Made one step at a time: no single call may name the whole path.
         const QString previous = QDir::currentPath();
@@ -231,15 +234,24 @@ void tst_Conversion::unusableInputsAreReported()
         QDir::setCurrent(previous);
     }
 
+    // Unreadable: only its owner may write it. Read-only: everyone may read and enter it.
+    const QFileDevice::Permissions kept = trouble == QLatin1String("unreadable")
+        ? QFileDevice::WriteOwner
+        : QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    const bool permissions =
+        trouble == QLatin1String("unreadable") || trouble == QLatin1String("readonly");
+    if (permissions)
+        QVERIFY(QFile::setPermissions(bad, kept));
     // Permissions never keep root out: as root, the program runs as nobody to meet them.
     const QStringList unprivileged =
-        trouble == QLatin1String("unreadable") ? CacheBuilder::asUnprivilegedUser() : QStringList();
+        permissions ? CacheBuilder::asUnprivilegedUser() : QStringList();
     if (!unprivileged.isEmpty()) {
         // A copy beside the cache: the build folder may sit where nobody cannot go (/root).
         const QString program = cache.base() + QStringLiteral("/vantoro-cli");
         QVERIFY(QFile::copy(QStringLiteral(VANTORO_CLI_PATH), program));
         QVERIFY(CacheBuilder::openToEveryone(cache.base()));
-        QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
+        QVERIFY(QFile::setPermissions(bad, kept));
         QProcess cli;
         cli.start(unprivileged.first(), unprivileged.mid(1) << program << root());
         QVERIFY(cli.waitForFinished(60000));
@@ -247,7 +259,10 @@ void tst_Conversion::unusableInputsAreReported()
         QFile::setPermissions(
             bad, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(cli.exitCode(), 1);
-        QVERIFY2(said.contains(QStringLiteral("a folder cannot be read")), qPrintable(said));
+        QVERIFY2(said.contains(problem == Problem::FolderUnreadable
+                                   ? QStringLiteral("a folder cannot be read")
+                                   : QStringLiteral("the output folder cannot be written")),
+                 qPrintable(said));
         QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
         QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
         return;
@@ -427,12 +442,13 @@ void tst_Conversion::aCacheThatChangesUnderARun()
     bool replaced = false;
     const WorkerRun run = runWorker(root(), true, [&](ThreadObject &, RunObserver &observer) {
         observer.progress = [&](const ConversionProgress &) {
-            if (!converting.isEmpty())
+            // Once: while ffmpeg converts, that is once it has opened its inputs and made its
+            // output (its first words, its banner, come before either).
+            const bool firstConverts = QFile::exists(root() + QStringLiteral("/A .partial.mp4"));
+            if (!converting.isEmpty()
+                || (!firstConverts && !QFile::exists(root() + QStringLiteral("/B .partial.mp4"))))
                 return;
-            converting = root()
-                + (QFile::exists(root() + QStringLiteral("/A .partial.mp4"))
-                       ? QStringLiteral("/1")
-                       : QStringLiteral("/2"));
+            converting = root() + (firstConverts ? QStringLiteral("/1") : QStringLiteral("/2"));
             const QString other = root()
                 + (converting.endsWith(QLatin1Char('1')) ? QStringLiteral("/2")
                                                          : QStringLiteral("/1"));

@@ -78,6 +78,8 @@ void tst_Decisions::placement_data()
         << QStringList { "" } << OutputPlacement::OriginUnknown << 1 << 0;
     QTest::newRow("a text that is no tag of ours")
         << QStringList { "made with love" } << OutputPlacement::OriginUnknown << 1 << 0;
+    QTest::newRow("a file no header can be read from: damaged, whoever's it is")
+        << QStringList { "unreadable", "-" } << OutputPlacement::Unreadable << 1 << 0;
     QTest::newRow("another video folder of this item")
         << QStringList { tag("1", "16") } << OutputPlacement::OtherVideoOfItem << 1 << 0;
     QTest::newRow("a download finished after its first conversion")
@@ -117,6 +119,8 @@ void tst_Decisions::placement()
             return NameOccupant { PathOccupant::Nothing, QString() };
         if (what == QLatin1String("link") || what == QLatin1String("folder"))
             return NameOccupant { PathOccupant::Foreign, QString() };
+        if (what == QLatin1String("unreadable"))
+            return NameOccupant { PathOccupant::RegularFile, QString(), false };
         return NameOccupant { PathOccupant::RegularFile, what };
     };
     const auto claim = [&](const QString &path) {
@@ -165,6 +169,9 @@ void tst_Decisions::sourceFate_data()
     QTest::newRow("an output of unknown origin")
         << true << OutputPlacement::OriginUnknown << ItemResult::Skipped << Problem::None << false
         << SourceVerdict::Keep << Problem::OutputUntagged;
+    QTest::newRow("an output that cannot be read: damaged, not someone else's")
+        << true << OutputPlacement::Unreadable << ItemResult::Skipped << Problem::None << false
+        << SourceVerdict::Keep << Problem::OutputUnreadable;
     QTest::newRow("an output of another video folder")
         << true << OutputPlacement::OtherVideoOfItem << ItemResult::Skipped << Problem::None
         << false << SourceVerdict::Keep << Problem::OutputOfAnotherVideo;
@@ -257,6 +264,8 @@ void tst_Decisions::durationCheck_data()
         << media(true, 2.0, true, 2.0) << Problem::None << 0;
     QTest::newRow("just over a second short")
         << media(true, 1.99, true, 3.0) << Problem::DurationShort << int(Problem::Video);
+    QTest::newRow("over a second longer: the source replaced by a shorter download")
+        << media(true, 4.01, true, 3.0) << Problem::DurationShort << int(Problem::Video);
     QTest::newRow("audio cut short")
         << media(true, 3.0, true, 1.5) << Problem::DurationShort << int(Problem::Audio);
     QTest::newRow("no audio stream")
@@ -297,6 +306,9 @@ void tst_Decisions::tagSamplesBothEndsOfEachStream()
     QVERIFY(!before.isEmpty());
     QVERIFY(before != after);
     QCOMPARE(relateTags(after, before), TagRelation::EarlierSources);
+    // How an output was made does not change whose it is.
+    QCOMPARE(relateTags(after, copiedTag(after)), TagRelation::Same);
+    QVERIFY(tagSaysCopied(copiedTag(after)) && !tagSaysCopied(after));
     // Grown in the middle by bytes like its ends: only the video's size tells the difference.
     content.insert(content.size() / 2, QByteArray(1000, 'v'));
     QCOMPARE(relateTags(tagOf(content), after), TagRelation::EarlierSources);

@@ -196,6 +196,12 @@ void tst_Report::wording_data()
     QTest::newRow("durations with a decimal")
         << shortAudio << "输出音频时长 1.2 秒，源文件为 3.0 秒，源文件可能未下载完整"
         << "the output audio lasts 1.2 s, its source 3.0 s (an unfinished download?)";
+    Problem cut(Problem::OutputCutShort);
+    cut.outputSeconds = 2.2;
+    cut.sourceSeconds = 4;
+    QTest::newRow("where a damaged output's data ends")
+        << cut << "输出文件已损坏：其视频数据在 2.2 秒处中断（应为 4.0 秒），为安全起见未删除"
+        << "the output is damaged: its video data ends at 2.2 s of 4.0 s, so nothing was removed";
     QTest::newRow("the sources of a damaged output stay")
         << Problem(Problem::OutputDamaged)
         << "输出文件已损坏，读不出视频流和音频流，已删除；源文件已保留"
@@ -240,6 +246,13 @@ void tst_Report::reportCountsFirst()
                            QStringLiteral("无法读取文件夹，其中的视频未处理：/c/locked") }));
     QCOMPARE(englishOutcome(item(ItemResult::Converted, SourceFate::Kept)),
              QStringLiteral("converted, sources kept: /c/x could not be removed"));
+    // The console's summary adds up when another run converted an item meanwhile.
+    RunReport shared;
+    shared.addItem(item(ItemResult::Converted));
+    shared.addItem(item(ItemResult::ConvertedElsewhere));
+    QCOMPARE(englishSummary(shared, 2, false, false),
+             QStringLiteral("Converted 1, skipped 0, failed 0, 1 converted by another run, of 2 "
+                            "items."));
     // A folder that could not be read needs attention on its own, in both summaries.
     RunReport walkOnly;
     walkOnly.addWalkProblem(Problem(Problem::FolderUnreadable, QStringLiteral("/c/locked")));

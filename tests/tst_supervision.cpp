@@ -109,6 +109,10 @@ void tst_Supervision::failedConversionKeepsEverything_data()
     QTest::newRow("named program does not exist")
         << QStringLiteral("/nonexistent/bin/ffmpeg") << QByteArray() << path << QStringList()
         << false << Problem::FfmpegFailedToStart << false;
+    // It cannot start for a reason that will not pass: the other items fail at once with it.
+    QTest::newRow("a program file that is no program")
+        << QStringLiteral("<no program>") << QByteArray() << path << QStringList() << false
+        << Problem::FfmpegFailedToStart << false;
     QTest::newRow("no ffmpeg anywhere")
         << QString() << QByteArray() << QByteArray("/nonexistent") << QStringList() << false
         << Problem::FfmpegNotFound << false;
@@ -128,6 +132,11 @@ void tst_Supervision::failedConversionKeepsEverything()
     cache.addItem(QStringLiteral("1"), QStringLiteral("First"));
     cache.addItem(QStringLiteral("2"), QStringLiteral("Second"));
     const QString before = CacheBuilder::snapshot(root());
+    if (program == QLatin1String("<no program>")) {
+        program = cache.base() + QStringLiteral("/ffmpeg.exe");
+        QVERIFY(CacheBuilder::writeFile(program, "no program\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
+    }
 
     ScopedEnv fakeMode("VANTORO_FAKE_FFMPEG_MODE", mode);
     ScopedEnv searchPath("PATH", path);
@@ -145,6 +154,8 @@ void tst_Supervision::failedConversionKeepsEverything()
         QCOMPARE(item.failure.diskNearlyFull, diskNamed);
         QCOMPARE(item.sources.kind, SourceFate::NotAsked);
     }
+    if (failure == Problem::FfmpegFailedToStart) // in the system's words, the same for each
+        QCOMPARE(run.items.at(1).failure.detail, run.only().failure.detail);
     if (failure == Problem::FfmpegExited) {
         QCOMPARE(run.only().failure.exitCode, 1);
         QCOMPARE(run.only().failure.detail, QStringLiteral("Conversion failed!"));
@@ -226,15 +237,17 @@ void tst_Supervision::aStartThatFailsForAMomentIsTriedAgain()
 #ifndef Q_OS_UNIX
     QSKIP("makes the program unstartable for a moment the POSIX way");
 #else
-    // As a virus scanner can make a start fail for a moment on Windows: here the program may
-    // not be run until half a second has passed.
+    // As a virus scanner can make a start fail for a moment on Windows: here another program
+    // has ffmpeg open for writing (as while it is still being copied) for half a second.
     cache.addItem(QStringLiteral("1"), QStringLiteral("Later"));
     const QString program = cache.base() + QStringLiteral("/ffmpeg");
+    const QString held = program + QStringLiteral(".held");
     QVERIFY(QFile::copy(CacheBuilder::ffmpeg(), program));
-    QVERIFY(QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QVERIFY(QProcess::startDetached(
         QStringLiteral("sh"),
-        { QStringLiteral("-c"), QStringLiteral("sleep 0.5; chmod u+x '%1'").arg(program) }));
+        { QStringLiteral("-c"),
+          QStringLiteral("exec 3>>'%1'; touch '%2'; sleep 0.5").arg(program, held) }));
+    QTRY_VERIFY(QFile::exists(held));
     const WorkerRun run = runWorker(root(), false, [&](ThreadObject &worker, RunObserver &) {
         worker.setFfmpegProgram(program);
     });

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
+#include "cachebuilder.h"
+#include "cachetest.h"
 #include "debugcapture.h"
 #include "threadobject.h"
 
@@ -79,9 +83,27 @@ void tst_ThreadObject::processSlotsTrackTheStart()
     ThreadObject worker;
     DebugCapture debug;
     // The process slots are private: reach them as the processes do, through the meta-object.
+    // Each opens or closes the gate: while a process runs, an item is passed over. A dry run
+    // shows it without ffmpeg, and takes no lock (a real run beside it would see it held).
+    QTemporaryDir cache;
+    QVERIFY(CacheBuilder::writeFile(cache.filePath(QStringLiteral("1/64/video.m4s")), "v"));
+    worker.setDryRun(true);
+    WorkerRun run;
+    worker.setObserver(recordInto(run));
+    QStringList locks;
+    connect(
+        &worker, &ThreadObject::currentFileName_Signal, &worker,
+        [&] { locks += QDir(cache.path()).entryList({ QStringLiteral("*.lock") }); },
+        Qt::DirectConnection);
     QVERIFY(QMetaObject::invokeMethod(&worker, "processstartedSlot"));
+    worker.runConversion(cache.path());
     QVERIFY(QMetaObject::invokeMethod(&worker, "processfinishedSlot", Q_ARG(int, exitCode)));
-    QCOMPARE(debug.lines(),
+    worker.runConversion(cache.path());
+    QCOMPARE(run.items.size(), 2);
+    QCOMPARE(run.items.at(0).outcome, ItemResult::Passed);
+    QCOMPARE(run.items.at(1).outcome, ItemResult::WouldConvert);
+    QCOMPARE(locks, QStringList());
+    QCOMPARE(debug.lines().filter(QStringLiteral("Slot")),
              QStringList({ QStringLiteral(" processstartedSlot "),
                            QStringLiteral(" processfinishedSlot  %1").arg(exitCode) }));
 }

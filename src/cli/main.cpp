@@ -73,11 +73,7 @@ int main(int argc, char *argv[])
     worker->setDryRun(options.dryRun);
     worker->setPauseInterval(0);
     worker->setFfmpegProgram(options.ffmpeg);
-    // FFmpeg 5 still calls FLAC in MP4 experimental; copied, it is as good as any other sound.
-    if (options.copy)
-        worker->setExtraOutputArguments({ QStringLiteral("-c"), QStringLiteral("copy"),
-                                          QStringLiteral("-strict"),
-                                          QStringLiteral("experimental") });
+    worker->setCopyStreams(options.copy);
     int runsStarted = 0;
     RunObserver observer;
     observer.started = [&](int found) { progress.runStarted(counted.value(runsStarted++), found); };

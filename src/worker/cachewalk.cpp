@@ -105,13 +105,31 @@ int countCacheItems(const QString &root)
     return count;
 }
 
+VideoFileList::VideoFileList(const QString &root)
+    : prefix(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'))
+{ }
+
+void VideoFileList::append(const QString &videoFile)
+{
+    starts.push_back(quint32(paths.size()));
+    paths += (videoFile.startsWith(prefix) ? videoFile.mid(prefix.size()) : videoFile).toUtf8();
+    paths += '\0';
+}
+
+QString VideoFileList::at(int index) const
+{
+    const QString path = QString::fromUtf8(paths.constData() + starts.at(size_t(index)));
+    return QDir::isAbsolutePath(path) ? path : prefix + path;
+}
+
 CacheInventory takeInventory(const QString &root)
 {
     CacheInventory inventory;
+    inventory.videoFiles = VideoFileList(root);
     CacheWalk walk(root);
     while (walk.hasNext()) {
         walk.next();
-        inventory.videoFiles << walk.videoFile();
+        inventory.videoFiles.append(walk.videoFile());
     }
     inventory.problems = walk.takeProblems();
     return inventory;

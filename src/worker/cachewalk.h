@@ -52,11 +52,28 @@ private:
 // How many items a run over the folder would meet, counted without keeping a list.
 int countCacheItems(const QString &root);
 
+// The video.m4s files a walk found, kept compactly: a hundred thousand items cost a few MiB.
+// Each is kept as its path below the chosen folder, in UTF-8, in one block.
+class VideoFileList
+{
+public:
+    explicit VideoFileList(const QString &root = QString());
+
+    void append(const QString &videoFile);
+    int size() const { return int(starts.size()); }
+    QString at(int index) const;
+
+private:
+    QString prefix; // the chosen folder with its trailing slash
+    QByteArray paths; // each one ends with a NUL, which no path holds
+    std::vector<quint32> starts;
+};
+
 // Every item below a folder, found before the first is converted, and the folders that could
 // not be read on the way.
 struct CacheInventory
 {
-    QStringList videoFiles;
+    VideoFileList videoFiles;
     QVector<Problem> problems;
 };
 CacheInventory takeInventory(const QString &root);

@@ -2,7 +2,12 @@
 #include "ffmpegprocess.h"
 
 #include <QDebug>
-#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <cerrno>
+#endif
 
 #include "errortail.h"
 #include "processwait.h"
@@ -14,6 +19,14 @@ constexpr int startTimeoutMs = 30000;
 constexpr int startAttempts = 3;
 constexpr int startRetryMs = 1000;
 
+// Why a start can fail for a moment: the program file open for writing, or held by another
+// program; no resources for a new process just now.
+#ifdef Q_OS_WIN
+const int passingStartErrors[] = { ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION };
+#else
+const int passingStartErrors[] = { ETXTBSY, EAGAIN };
+#endif
+
 } // namespace
 
 FfmpegProcess::FfmpegProcess()
@@ -23,6 +36,18 @@ FfmpegProcess::FfmpegProcess()
     child.setStandardOutputFile(QProcess::nullDevice());
 }
 
+bool FfmpegProcess::startMayPass() const
+{
+    if (child.error() != QProcess::FailedToStart)
+        return false;
+    // The system's words for the reasons that pass, as QProcess quotes them.
+    for (const int passing : passingStartErrors) {
+        if (child.errorString().contains(qt_error_string(passing)))
+            return true;
+    }
+    return false;
+}
+
 Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
                            const StopCheck &stopRequested,
                            const std::function<void(const ConversionProgress &)> &onProgress)
@@ -30,13 +55,13 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
     if (program.isEmpty())
         return Problem(Problem::FfmpegNotFound);
 
-    // A start can fail for a moment on a busy Windows machine (a virus scanner that has the
-    // program open): an ffmpeg that is there is tried again before the item fails.
+    // A start can fail for a moment (a virus scanner that has the program open on Windows, a
+    // copy of ffmpeg still being written): only such a failure is tried again.
     for (int attempt = 1;; ++attempt) {
         child.startBound(program, arguments, QIODevice::ReadWrite);
         waitForProcessStart(child, startTimeoutMs, stopRequested);
-        if (child.error() != QProcess::FailedToStart || attempt == startAttempts
-            || !QFileInfo(program).isFile() || !pauseUnlessStopped(startRetryMs, stopRequested))
+        if (child.error() != QProcess::FailedToStart || attempt == startAttempts || !startMayPass()
+            || !pauseUnlessStopped(startRetryMs, stopRequested))
             break;
     }
 

@@ -31,8 +31,18 @@ public:
                 const StopCheck &stopRequested,
                 const std::function<void(const ConversionProgress &)> &onProgress = {});
 
+    // True when the last start failed for a reason that may pass (the program file held by
+    // another program for a moment), so that a later start may succeed.
+    bool startMayPass() const;
+
     // True when the process had to be killed because a stop arrived while it ran.
     bool wasKilled() const { return killed; }
+
+    // Keeps what ffmpeg writes on its standard output (a small report it was asked for) instead
+    // of dropping it; call before run.
+    void keepStandardOutput() { child.setStandardOutputFile(QString()); }
+    // What it wrote there, once it has ended.
+    QByteArray standardOutput() { return child.readAllStandardOutput(); }
 
 private:
     BoundProcess child;

@@ -55,11 +55,19 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
         return result;
     }
 
-    const QStringList tag { QStringLiteral("-metadata"),
-                            sourceTagKey() + QLatin1Char('=') + job.sourceTag };
-    result.failure = ffmpeg.run(
-        settings.ffmpeg, ffmpegArguments(job, temporary, settings.extraOutputArguments + tag),
-        settings.stopRequested, settings.onProgress);
+    const QString tag = settings.copyStreams ? copiedTag(job.sourceTag) : job.sourceTag;
+    QStringList arguments = ffmpegArguments(
+        job, temporary,
+        settings.extraOutputArguments
+            + QStringList { QStringLiteral("-metadata"), sourceTagKey() + QLatin1Char('=') + tag });
+    if (settings.copyStreams) {
+        arguments += streamHashArguments();
+        ffmpeg.keepStandardOutput();
+    }
+    result.failure =
+        ffmpeg.run(settings.ffmpeg, arguments, settings.stopRequested, settings.onProgress);
+    if (settings.copyStreams)
+        result.copied = parseStreamHashes(ffmpeg.standardOutput());
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
         result.failure = Problem(Problem::NoOutput);
     if (result.failure.isNone()) {

@@ -13,6 +13,7 @@
 #include "mediareader.h"
 #include "mediaverification.h"
 #include "stopcheck.h"
+#include "streamhash.h"
 
 class FfmpegProcess;
 
@@ -21,6 +22,9 @@ struct ConversionSettings
 {
     QString ffmpeg; // found once per run; empty when there is none
     QStringList extraOutputArguments;
+    // The streams are copied as they are (extraOutputArguments say so to ffmpeg): the output is
+    // tagged as a copy, and ffmpeg tells the checksums of what it copied.
+    bool copyStreams = false;
     StopCheck stopRequested;
     std::function<void(const ConversionProgress &)> onProgress;
 };
@@ -32,6 +36,7 @@ struct ConversionResult
     ItemResult::Outcome outcome = ItemResult::Failed;
     Problem failure; // why it failed, or what is short when incomplete
     Verification verification; // the output as it was checked against its sources
+    StreamSums copied; // what ffmpeg copied into it, when the streams were copied
 };
 
 // Converts one item with the given ffmpeg process: ffmpeg writes to the temporary name, what it

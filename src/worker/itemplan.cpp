@@ -38,10 +38,14 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
     job.outputFile = job.outputFolder + QLatin1Char('/') + name.name;
 
     if (locks) {
-        plan.itemLock = std::make_unique<OutputLock>(itemLockFile(job));
-        plan.lockedElsewhere = plan.itemLock->heldElsewhere();
+        const QString lockFile = itemLockFile(job);
+        plan.itemLock = std::make_unique<OutputLock>(lockFile);
+        const OutputLock::State lock = plan.itemLock->take();
+        plan.lockedElsewhere = lock == OutputLock::HeldElsewhere;
+        if (lock == OutputLock::Refused)
+            plan.lockRefused = Problem(Problem::ItemLockRefused, lockFile);
     }
-    if (!plan.lockedElsewhere) {
+    if (!plan.lockedElsewhere && plan.lockRefused.isNone()) {
         plan.halfRemoved = placeHalfRemoved(job, &plan.placement);
         if (!plan.halfRemoved) {
             job.sourceTag =
@@ -53,7 +57,7 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
                 if (!locks)
                     return true;
                 auto lock = std::make_unique<OutputLock>(lockFileFor(path));
-                if (lock->heldElsewhere())
+                if (lock->take() == OutputLock::HeldElsewhere)
                     return false;
                 plan.nameLock = std::move(lock);
                 return true;

@@ -19,6 +19,9 @@ struct ItemPlan
     Problem nameNote; // why entry.json could not give the name
     bool fallbackName = false; // the name every item without a usable entry.json shares
     bool lockedElsewhere = false; // another run works on this item: nothing more was decided
+    // Why the item's lock cannot be made (its output folder cannot be written): nothing more
+    // was decided.
+    Problem lockRefused;
     // An earlier run removed one of its streams but not the other (it was killed between them,
     // or an older Vantoro failed on the second): its own output, placement.outputFile, still
     // vouches for it, and only what is left of it remains to be removed.

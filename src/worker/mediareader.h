@@ -34,6 +34,8 @@ public:
     // What readMedia says of the file; info is filled when it succeeded. file, when given, is
     // the identity the plain file had just before it was read (invalid for anything else).
     Problem read(const QString &path, MediaInfo *info, FileIdentity *file = nullptr);
+    // Whether the user stopped, for other reads of the same item.
+    const StopCheck &stopCheck() const { return stopRequested; }
 
 private:
     struct Read

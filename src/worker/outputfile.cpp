@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "outputfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "heldfile.h"
+#include "plainrename.h"
 
 namespace {
 
@@ -48,12 +48,12 @@ QString numberedOutputFile(const QString &outputFile, int n)
 
 Problem commitOutput(const QString &temporaryFile, const QString &outputFile)
 {
-    // QDir::rename never replaces what stands at the name and never falls back to copying
-    // (a copy into a dangling link would land wherever the link points); the checks say why.
+    // Never over what stands at the name and never by copying (a copy into a dangling link
+    // would land wherever the link points); the checks say why it was refused.
     const auto rename = [&] {
         return occupantAt(outputFile) == PathOccupant::Nothing
             && occupantAt(temporaryFile) == PathOccupant::RegularFile
-            && QDir().rename(temporaryFile, outputFile);
+            && renameWithoutReplacing(temporaryFile, outputFile);
     };
     if (whenNotHeld(temporaryFile, rename))
         return occupantAt(outputFile) == PathOccupant::RegularFile

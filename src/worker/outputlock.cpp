@@ -12,9 +12,11 @@ OutputLock::OutputLock(const QString &lockFile) : lock(lockFile)
     lock.setStaleLockTime(0);
 }
 
-bool OutputLock::heldElsewhere()
+OutputLock::State OutputLock::take()
 {
-    return !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+    if (lock.tryLock(0))
+        return Taken;
+    return lock.error() == QLockFile::LockFailedError ? HeldElsewhere : Refused;
 }
 
 QString itemLockFile(const ConversionJob &job)

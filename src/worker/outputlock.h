@@ -14,9 +14,13 @@ class OutputLock
 public:
     explicit OutputLock(const QString &lockFile);
 
-    // Takes the lock unless another run holds it; true when another run does. A folder where no
-    // lock can be made is no other run's: the conversion there fails by itself, and says why.
-    bool heldElsewhere();
+    enum State {
+        Taken,
+        HeldElsewhere, // another run holds it
+        Refused, // no lock can be made there (a folder that cannot be written): no other run's
+    };
+    // Takes the lock unless another run holds it.
+    State take();
 
 private:
     QLockFile lock;

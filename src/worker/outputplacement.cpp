@@ -6,9 +6,12 @@
 NameOccupant occupantOnDisk(const QString &path, MediaReads &media)
 {
     NameOccupant occupant { occupantAt(path), QString() };
+    if (occupant.kind != PathOccupant::RegularFile)
+        return occupant;
     MediaInfo info;
-    if (occupant.kind == PathOccupant::RegularFile && media.read(path, &info).isNone())
-        occupant.tag = info.tag;
+    const Problem read = media.read(path, &info);
+    occupant.tag = info.tag;
+    occupant.readable = read.isNone() || read.kind == Problem::Stopped;
     return occupant;
 }
 
@@ -28,6 +31,10 @@ OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
         }
         if (occupant.kind == PathOccupant::Foreign)
             continue;
+        if (!occupant.readable) {
+            placement.verdict = OutputPlacement::Unreadable;
+            return placement;
+        }
         switch (relateTags(ownTag, occupant.tag)) {
         case TagRelation::Same:
             placement.verdict = OutputPlacement::OwnOutput;

@@ -14,6 +14,7 @@ struct NameOccupant
 {
     PathOccupant kind = PathOccupant::Nothing;
     QString tag; // of a plain file: the source tag in its metadata, if any
+    bool readable = true; // a plain file whose header can be read
 };
 
 // Where an item's output goes.
@@ -23,6 +24,7 @@ struct OutputPlacement
         FreeName, // convert into outputFile
         OwnOutput, // outputFile already holds this item's conversion of these very streams
         OriginUnknown, // outputFile holds a video nobody can tell the origin of
+        Unreadable, // outputFile holds a file no header can be read from: damaged, or no video
         OtherVideoOfItem, // outputFile holds a conversion of another video folder of this item
         NoFreeName, // every numbered choice is taken
     };
@@ -44,9 +46,10 @@ constexpr int maxNameChoices = 1000;
 // item's video, by an earlier conversion of these same streams' folder, or by anything that is
 // not a plain file (a link, even a dangling one, a folder) passes to the next choice, and so
 // does a free name that another run is writing (claimFreeName refuses it); an output of these
-// very streams is the item's own; an untagged video or one of another video folder of the item
-// stops the walk there. occupantOf tells what stands at a name; claimFreeName is asked for a
-// free name before it is chosen, and keeps it for this item when it answers true.
+// very streams is the item's own; an untagged video, a file no header can be read from (whose
+// it is cannot be told), or one of another video folder of the item stops the walk there.
+// occupantOf tells what stands at a name; claimFreeName is asked for a free name before it is
+// chosen, and keeps it for this item when it answers true.
 OutputPlacement placeOutput(const QString &wantedFile, const QString &ownTag,
                             const std::function<NameOccupant(const QString &)> &occupantOf,
                             const std::function<bool(const QString &)> &claimFreeName);

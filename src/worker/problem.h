@@ -41,6 +41,12 @@ public:
         OutputUntagged, // path: not written by Vantoro, or by a version that did not tag
         LinkOnTheWay, // path: a link or junction met between the chosen folder and a source
         OutputChanged, // path: no longer the very file that was checked (replaced, a link…)
+        // Read to its last byte before any source goes: stream, outputSeconds (where its data
+        // ends), sourceSeconds (the full length); path: the output.
+        OutputCutShort,
+        PacketsDiffer, // stream; path: the output, copied, does not hold the source's packets
+        OutputUnreadable, // path: a file at the output's name whose header cannot be read
+        ItemLockRefused, // path: the item's lock, which cannot be made there; detail: why
         // Removing sources.
         FlushFailed, // path: the output or its folder; detail: the system's words
         RemovalFailed, // path: what could not be removed (nothing of the item was, if a stream)

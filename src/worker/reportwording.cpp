@@ -82,6 +82,22 @@ const ProblemRow problemRows[] = {
       { "检查之后输出文件被替换或改动（{path}），为安全起见未删除",
         "the output was replaced or changed after it was checked ({path}), so nothing was "
         "removed" } },
+    { Problem::OutputCutShort,
+      { "输出文件已损坏：其{stream}数据在 {output} 秒处中断（应为 {source} 秒），为安全起见未删除",
+        "the output is damaged: its {stream} data ends at {output} s of {source} s, so nothing "
+        "was removed" } },
+    { Problem::PacketsDiffer,
+      { "输出文件中的{stream}与源文件不一致，为安全起见未删除",
+        "the output's {stream} is not the same as its source's (its data differs), so nothing "
+        "was removed" } },
+    { Problem::OutputUnreadable,
+      { "输出文件名处已有一个无法读取的文件（{path}），可能已损坏，无法确认它的来源",
+        "the file at the output's name cannot be read as a video ({path}): damaged, or not a "
+        "video, so whose it is cannot be told" } },
+    { Problem::ItemLockRefused,
+      { "输出文件夹不可写，无法建立锁文件（{path}），此项未处理",
+        "the output folder cannot be written: no lock could be made there ({path}), so nothing "
+        "was done" } },
     { Problem::FlushFailed,
       { "无法确认输出已写入磁盘（{path}：{detail}），为安全起见未删除",
         "the output could not be put safely on the disk ({path}: {detail}), so nothing was "

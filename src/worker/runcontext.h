@@ -13,6 +13,8 @@ struct RunContext
     QString root; // the chosen folder, absolute
     ConversionSettings conversion; // the ffmpeg is found once, when the run starts
     RunReport report;
+    // Why ffmpeg cannot be started at all, once a start failed for a reason that does not pass.
+    Problem ffmpegUnusable;
 };
 
 #endif // RUNCONTEXT_H

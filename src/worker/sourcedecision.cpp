@@ -22,6 +22,8 @@ SourceVerdict decideSources(const SourceFacts &facts)
         break;
     case OutputPlacement::OriginUnknown:
         return keep(Problem(Problem::OutputUntagged, facts.outputFile));
+    case OutputPlacement::Unreadable:
+        return keep(Problem(Problem::OutputUnreadable, facts.outputFile));
     case OutputPlacement::OtherVideoOfItem:
         return keep(Problem(Problem::OutputOfAnotherVideo, facts.outputFile));
     case OutputPlacement::NoFreeName:

@@ -10,6 +10,8 @@
 namespace {
 
 const QLatin1String tagPrefix("vantoro-source:1;item=");
+// Added to the tag of an output whose streams were copied, not encoded again.
+const QLatin1String copiedField(";made=copy");
 constexpr qint64 sampleBytes = 64 * 1024;
 
 // Feeds the hash with the first and the last 64 KiB of the file; false when it cannot be read.
@@ -62,6 +64,16 @@ QString sourceTag(const QString &itemFolder, const QString &videoFolder, const Q
               .arg(QString::fromLatin1(hash.result().toHex().left(32)));
 }
 
+QString copiedTag(const QString &tag)
+{
+    return tag + copiedField;
+}
+
+bool tagSaysCopied(const QString &tag)
+{
+    return tag.startsWith(tagPrefix) && tag.endsWith(copiedField);
+}
+
 QString sourceTagKey()
 {
     return QStringLiteral("comment");
@@ -71,7 +83,8 @@ TagRelation relateTags(const QString &ownTag, const QString &foundTag)
 {
     if (!foundTag.startsWith(tagPrefix))
         return TagRelation::Untagged;
-    if (foundTag == ownTag)
+    // How the output was made says nothing of whose it is.
+    if (foundTag == ownTag || foundTag == copiedTag(ownTag))
         return TagRelation::Same;
     // "<prefix><item>;folder=<folder>;video=…": the fields before the sizes name the video.
     const QStringList own = ownTag.split(QLatin1Char(';'));

@@ -13,6 +13,11 @@
 QString sourceTag(const QString &itemFolder, const QString &videoFolder, const QString &videoFile,
                   const QString &audioFile);
 
+// The tag of an output whose streams were copied as they are (ffmpeg's "-c copy"): its packets
+// must then be the sources' own. An output so tagged is still the same item's.
+QString copiedTag(const QString &tag);
+bool tagSaysCopied(const QString &tag);
+
 // The metadata key that carries the tag.
 QString sourceTagKey();
 

@@ -20,6 +20,7 @@
 #include "itemconversion.h"
 #include "itemplan.h"
 #include "outputnaming.h"
+#include "outputproof.h"
 #include "reportwording.h"
 #include "runcontext.h"
 #include "sourcedecision.h"
@@ -94,6 +95,13 @@ void ThreadObject::runConversion(QString dirString)
         ? locateFfmpeg(QCoreApplication::applicationDirPath())
         : explicitFfmpeg;
     run.conversion.extraOutputArguments = extraOutputArguments;
+    if (isCopyStreams) {
+        // FFmpeg 5 still calls FLAC in MP4 experimental; copied, it is as good as any other sound.
+        run.conversion.extraOutputArguments << QStringLiteral("-c") << QStringLiteral("copy")
+                                            << QStringLiteral("-strict")
+                                            << QStringLiteral("experimental");
+        run.conversion.copyStreams = true;
+    }
     run.conversion.stopRequested = [flag = &isStopRequested] { return flag->load(); };
     run.conversion.onProgress = observer.progress;
 
@@ -104,9 +112,10 @@ void ThreadObject::runConversion(QString dirString)
     if (observer.started)
         observer.started(inventory.videoFiles.size());
     OutputIndex outputsOfGoneItems(run.conversion.stopRequested);
-    for (const QString &videoFile : inventory.videoFiles) {
+    for (int i = 0; i < inventory.videoFiles.size(); ++i) {
         if (isStopRequested)
             break;
+        const QString videoFile = inventory.videoFiles.at(i);
         const ItemResult result = QFileInfo::exists(videoFile)
             ? runItem(videoFile, run)
             : goneItem(videoFile, outputsOfGoneItems);
@@ -139,7 +148,7 @@ void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunConte
     }
 }
 
-ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run)
+ItemResult ThreadObject::runItem(const QString &videoFile, RunContext &run)
 {
     MediaReads media(run.conversion.stopRequested);
     // A dry run changes nothing, locks included.
@@ -149,6 +158,8 @@ ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run
     qDebug() << "\n" << plan.job.command << " isstarted:" << isStarted << "\n";
     if (plan.lockedElsewhere)
         return plannedItem(plan, ItemResult::Locked);
+    if (!plan.lockRefused.isNone())
+        return plannedItem(plan, ItemResult::Failed, plan.lockRefused);
     // The gate: while a conversion still runs, nothing else is started.
     if (isStarted)
         return plannedItem(plan, ItemResult::Passed);
@@ -162,7 +173,7 @@ ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run
                                                                   : ItemResult::WouldSkip);
 
     const ConversionResult conversion = placement == OutputPlacement::FreeName
-        ? convert(plan.job, run.conversion, media)
+        ? convert(plan.job, run, media)
         : outputAlreadyThere(plan, media);
 
     pause();
@@ -172,27 +183,43 @@ ItemResult ThreadObject::runItem(const QString &videoFile, const RunContext &run
         decideSources({ isDeleteSource && !isStopRequested, placement, conversion.outcome,
                         conversion.verification, plan.fallbackName, plan.job.outputFile });
     const SourceFate sources = verdict.kind == SourceVerdict::MayRemove
-        ? removeItemSources(plan.job, run.root, conversion)
+        ? removeItemSources(plan.job, run.root, conversion, media)
         : verdict.unremoved();
     return finishedItem(plan, conversion, sources);
 }
 
-ConversionResult ThreadObject::convert(const ConversionJob &job, const ConversionSettings &settings,
-                                       MediaReads &media)
+ConversionResult ThreadObject::convert(const ConversionJob &job, RunContext &run, MediaReads &media)
 {
+    // An ffmpeg that could not be started for a reason that does not pass is not tried again:
+    // the rest of the run's items fail at once, each with the same reason.
+    if (!run.ffmpegUnusable.isNone()) {
+        ConversionResult failed;
+        failed.failure = run.ffmpegUnusable;
+        return failed;
+    }
     FfmpegProcess ffmpeg;
     connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
     connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));
-    const ConversionResult conversion = convertItem(job, settings, ffmpeg, media);
+    const ConversionResult conversion = convertItem(job, run.conversion, ffmpeg, media);
     // Ended or killed, no process of this item runs any more, whatever its signals said: the
     // gate opens for the next item (one left closed would pass over every later item).
     isStarted = false;
+    if (conversion.failure.kind == Problem::FfmpegNotFound
+        || (conversion.failure.kind == Problem::FfmpegFailedToStart && !ffmpeg.startMayPass()))
+        run.ffmpegUnusable = conversion.failure;
     return conversion;
 }
 
 SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QString &root,
-                                           const ConversionResult &conversion)
+                                           const ConversionResult &conversion, MediaReads &media)
 {
+    // Its header alone cannot tell an output whose data was cut short: the output is read to
+    // its last byte before anything goes.
+    const Problem unproven =
+        proveOutput(job.outputFile, conversion.verification.file,
+                    { job.videoFile, job.audioFile, conversion.copied }, media);
+    if (!unproven.isNone())
+        return SourceFate(SourceFate::Kept, unproven);
     const SourceRemoval removal = removeSources(job, root, conversion.verification.file);
     if (removal.began) {
         qDebug() << "\n  remove" << job.videoFile << removal.videoRemoved;

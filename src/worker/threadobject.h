@@ -52,8 +52,11 @@ public:
 
     // Uses this ffmpeg executable instead of looking one up; empty means look it up.
     void setFfmpegProgram(const QString &program) { explicitFfmpeg = program; }
-    // Extra ffmpeg options, placed before the output name (for example "-c copy").
+    // Extra ffmpeg options, placed before the output name (for example "-metadata").
     void setExtraOutputArguments(const QStringList &arguments) { extraOutputArguments = arguments; }
+    // Copies the streams as they are instead of encoding them again: lossless and far faster.
+    // Such an output must then hold the sources' very packets before they may go.
+    void setCopyStreams(bool copy) { isCopyStreams = copy; }
     // The pause after each item, during which queued requests reach the worker.
     void setPauseInterval(int milliseconds) { pauseInterval = milliseconds; }
     // Walks, names and places as usual but converts, locks and removes nothing.
@@ -82,11 +85,10 @@ public slots:
     void runSomeBigWork1(QString dirString);
 
 private:
-    ItemResult runItem(const QString &videoFile, const RunContext &run);
-    ConversionResult convert(const ConversionJob &job, const ConversionSettings &settings,
-                             MediaReads &media);
+    ItemResult runItem(const QString &videoFile, RunContext &run);
+    ConversionResult convert(const ConversionJob &job, RunContext &run, MediaReads &media);
     SourceFate removeItemSources(const ConversionJob &job, const QString &root,
-                                 const ConversionResult &conversion);
+                                 const ConversionResult &conversion, MediaReads &media);
     void reportWalkProblems(const QVector<Problem> &problems, RunContext &run);
     void endRun(const RunContext &run);
     void pause();
@@ -99,6 +101,7 @@ private:
     QStringList extraOutputArguments;
     int pauseInterval = 500;
     bool isDryRun = false;
+    bool isCopyStreams = false;
     RunObserver observer;
 };
 

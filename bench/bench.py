@@ -285,13 +285,26 @@ def main():
                      removing - without, "(seconds it costs)"))
 
         memory = {}
-        for count in (100, 1000, 10000):
+        for count in (100, 1000, 100000):
             tree = os.path.join(work, f"dry{count}")
             dry_run_tree(tree, count)
             memory[count] = peak_memory_kib([CLI, "--dry-run", tree])
-        rows.append(("--dry-run peak memory, 100 / 1,000 / 10,000 items in one folder",
-                     " / ".join(f"{memory[count] / 1024:.1f} MiB" for count in (100, 1000, 10000)),
-                     memory[10000] / memory[100], "about 1"))
+        rows.append(("--dry-run peak memory, 100 / 1,000 / 100,000 items in one folder",
+                     " / ".join(f"{memory[count] / 1024:.1f} MiB" for count in (100, 1000, 100000)),
+                     memory[100000] / memory[1000], "<= 1.2"))
+
+        # An ffmpeg that can never start (no program at all) is not tried for every item.
+        unstartable = os.path.join(work, "unstartable")
+        make_cache(unstartable, small, 12)
+        no_program = os.path.join(work, "no-program")
+        with open(no_program, "w") as text:
+            text.write("no program\n")
+        os.chmod(no_program, 0o755)
+        # Every item fails (exit code 1), as it should.
+        failing = timed(lambda: subprocess.run([CLI, "--quiet", "--ffmpeg", no_program, unstartable]),
+                        3)
+        rows.append(("12 items whose ffmpeg is no program, whole run", f"{failing:.2f} s", failing,
+                     "< 3 s"))
 
         stops = [stop_time(root) for _ in range(3)]
         worst = max(s[0] for s in stops)

@@ -15,7 +15,7 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
-#include "saferemoval.h"
+#include "files/saferemoval.h"
 
 class tst_Cleanup : public QObject
 {

@@ -15,7 +15,7 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
-#include "outputfile.h"
+#include "output/outputfile.h"
 #include "scopedenvironment.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "cachebuilder.h"
-#include "mediareader.h"
+#include "media/mediareader.h"
 
 class tst_Codecs : public QObject
 {

@@ -16,8 +16,8 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
-#include "cachewalk.h"
 #include "debugcapture.h"
+#include "files/cachewalk.h"
 #include "threadobject.h"
 #include "workerthread.h"
 

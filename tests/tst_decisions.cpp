@@ -5,11 +5,11 @@
 #include <QtTest>
 
 #include "cachebuilder.h"
-#include "mediaverification.h"
-#include "outputplacement.h"
-#include "sourcedecision.h"
-#include "sourceremoval.h"
-#include "sourcetag.h"
+#include "item/sourcedecision.h"
+#include "item/sourceremoval.h"
+#include "media/mediaverification.h"
+#include "output/outputplacement.h"
+#include "output/sourcetag.h"
 
 Q_DECLARE_METATYPE(MediaInfo)
 Q_DECLARE_METATYPE(OutputPlacement::Verdict)

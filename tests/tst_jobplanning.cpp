@@ -5,12 +5,12 @@
 #include <QtTest>
 
 #include "cachebuilder.h"
-#include "conversionjob.h"
-#include "errortail.h"
-#include "ffmpeglocator.h"
-#include "ffmpegprogress.h"
-#include "outputfile.h"
-#include "saferemoval.h"
+#include "ffmpeg/errortail.h"
+#include "ffmpeg/ffmpeglocator.h"
+#include "ffmpeg/ffmpegprogress.h"
+#include "files/saferemoval.h"
+#include "output/outputfile.h"
+#include "records/conversionjob.h"
 
 class tst_JobPlanning : public QObject
 {

@@ -12,8 +12,8 @@
 #endif
 
 #include "cachebuilder.h"
-#include "mediareader.h"
-#include "mediaverification.h"
+#include "media/mediareader.h"
+#include "media/mediaverification.h"
 
 class tst_MediaReader : public QObject
 {

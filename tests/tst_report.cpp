@@ -4,9 +4,9 @@
 #include <QtTest>
 
 #include "englishwording.h"
-#include "outputnaming.h"
-#include "reportwording.h"
-#include "runreport.h"
+#include "output/outputnaming.h"
+#include "report/reportwording.h"
+#include "report/runreport.h"
 
 Q_DECLARE_METATYPE(ItemResult)
 Q_DECLARE_METATYPE(Problem)

@@ -13,7 +13,7 @@
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "debugcapture.h"
-#include "ffmpegprocess.h"
+#include "ffmpeg/ffmpegprocess.h"
 #include "scopedenvironment.h"
 #include "threadobject.h"
 #include "workerthread.h"

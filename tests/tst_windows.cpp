@@ -15,8 +15,8 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
-#include "heldfile.h"
-#include "outputfile.h"
+#include "files/heldfile.h"
+#include "output/outputfile.h"
 #include "scopedenvironment.h"
 
 class tst_Windows : public QObject

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "interruption.h"
-#include "stopcheck.h"
+#include "records/stopcheck.h"
 
 void quitOnSessionEnd(QApplication &application)
 {

@@ -5,8 +5,8 @@
 
 #include "consolewriter.h"
 #include "englishwording.h"
-#include "reportwording.h"
-#include "runreport.h"
+#include "report/reportwording.h"
+#include "report/runreport.h"
 
 void ConsoleProgress::runStarted(int counted, int found)
 {

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "ffmpegprogress.h"
-#include "itemresult.h"
+#include "ffmpeg/ffmpegprogress.h"
+#include "records/itemresult.h"
 
 // Prints one line per item as "[3/17] name: outcome" and a line per folder that could not be
 // read; it counts nothing but the lines it has printed. When live, the line of the item being

@@ -3,7 +3,7 @@
 
 #include <QStringList>
 
-#include "reportwording.h"
+#include "report/reportwording.h"
 
 QString englishOutcome(const ItemResult &result)
 {

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "itemresult.h"
-#include "runreport.h"
+#include "records/itemresult.h"
+#include "report/runreport.h"
 
 // What became of one item, in vantoro-cli's words and without its counter: "converted, sources
 // removed", … Every word comes from the program's one table of words.

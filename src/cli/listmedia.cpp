@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "consolewriter.h"
-#include "mediareader.h"
+#include "media/mediareader.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <numeric>
 
-#include "cachewalk.h"
 #include "clioptions.h"
 #include "consoleprogress.h"
 #include "consolewriter.h"
 #include "englishwording.h"
+#include "files/cachewalk.h"
 #include "interruption.h"
-#include "runreport.h"
+#include "report/runreport.h"
 #include "threadobject.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "itemconversion.h"
-#include "runreport.h"
+#include "item/itemconversion.h"
+#include "report/runreport.h"
 
 // What one run settles when it starts and keeps while it walks.
 struct RunContext

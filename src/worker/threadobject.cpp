@@ -13,18 +13,18 @@
 #include <QThread>
 #include <QTimer>
 
-#include "cachewalk.h"
-#include "ffmpeglocator.h"
-#include "ffmpegprocess.h"
-#include "goneitem.h"
-#include "itemconversion.h"
-#include "itemplan.h"
-#include "outputnaming.h"
-#include "outputproof.h"
-#include "reportwording.h"
+#include "ffmpeg/ffmpeglocator.h"
+#include "ffmpeg/ffmpegprocess.h"
+#include "files/cachewalk.h"
+#include "item/goneitem.h"
+#include "item/itemconversion.h"
+#include "item/itemplan.h"
+#include "item/outputproof.h"
+#include "item/sourcedecision.h"
+#include "item/sourceremoval.h"
+#include "output/outputnaming.h"
+#include "report/reportwording.h"
 #include "runcontext.h"
-#include "sourcedecision.h"
-#include "sourceremoval.h"
 
 ThreadObject::ThreadObject(QObject *parent) : QObject(parent)
 {
@@ -111,14 +111,14 @@ void ThreadObject::runConversion(QString dirString)
     reportWalkProblems(inventory.problems, run);
     if (observer.started)
         observer.started(inventory.videoFiles.size());
-    OutputIndex outputsOfGoneItems(run.conversion.stopRequested);
+    // The outputs in each folder, read once per run: for items that are gone or half removed.
+    OutputIndex outputs(run.conversion.stopRequested);
     for (int i = 0; i < inventory.videoFiles.size(); ++i) {
         if (isStopRequested)
             break;
         const QString videoFile = inventory.videoFiles.at(i);
-        const ItemResult result = QFileInfo::exists(videoFile)
-            ? runItem(videoFile, run)
-            : goneItem(videoFile, outputsOfGoneItems);
+        const ItemResult result = QFileInfo::exists(videoFile) ? runItem(videoFile, run, outputs)
+                                                               : goneItem(videoFile, outputs);
         run.report.addItem(result);
         if (observer.itemDone)
             observer.itemDone(result);
@@ -148,11 +148,12 @@ void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunConte
     }
 }
 
-ItemResult ThreadObject::runItem(const QString &videoFile, RunContext &run)
+ItemResult ThreadObject::runItem(const QString &videoFile, RunContext &run, OutputIndex &outputs)
 {
     MediaReads media(run.conversion.stopRequested);
     // A dry run changes nothing, locks included.
-    const ItemPlan plan = planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media);
+    const ItemPlan plan =
+        planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media, outputs);
     emitCurrentFileName(plan.job.outputName);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     qDebug() << "\n" << plan.job.command << " isstarted:" << isStarted << "\n";

@@ -9,10 +9,11 @@
 #include <atomic>
 #include <functional>
 
-#include "ffmpegprogress.h"
-#include "itemresult.h"
+#include "ffmpeg/ffmpegprogress.h"
+#include "records/itemresult.h"
 
 class MediaReads;
+class OutputIndex;
 class RunReport;
 struct ConversionJob;
 struct ConversionResult;
@@ -85,7 +86,7 @@ public slots:
     void runSomeBigWork1(QString dirString);
 
 private:
-    ItemResult runItem(const QString &videoFile, RunContext &run);
+    ItemResult runItem(const QString &videoFile, RunContext &run, OutputIndex &outputs);
     ConversionResult convert(const ConversionJob &job, RunContext &run, MediaReads &media);
     SourceFate removeItemSources(const ConversionJob &job, const QString &root,
                                  const ConversionResult &conversion, MediaReads &media);

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mediareader.h"
+#include "media/mediareader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "outputnaming.h"
+#include "output/outputnaming.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "mediareader.h"
+#include "media/mediareader.h"
 
 // Builds cache trees the way the video app stores downloads: <item>/<quality>/video.m4s and
 // audio.m4s as fragmented MP4 with a global index, <item>/entry.json. The streams are made once

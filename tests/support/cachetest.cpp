@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "cachebuilder.h"
-#include "reportwording.h"
+#include "report/reportwording.h"
 
 QString WorkerRun::described() const
 {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "runreport.h"
+#include "report/runreport.h"
 #include "threadobject.h"
 
 // What one worker run came to, as data.

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "files/cachewalk.h"
+
+#include <QDir>
+#include <QDirIterator>
+
+namespace {
+
+const QDir::Filters visible = QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot;
+
+// Paths beyond this cannot be opened by the system: on Windows Qt works around the old limit.
+bool isTooLong(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    return path.toLocal8Bit().size() >= 4096;
+#endif
+}
+
+} // namespace
+
+CacheWalk::CacheWalk(const QString &root)
+{
+    enter(root);
+}
+
+void CacheWalk::enter(const QString &folder)
+{
+    if (isTooLong(folder)) {
+        problems.append(Problem(Problem::PathTooLong, folder));
+        return;
+    }
+    const QFileInfo info(folder);
+    bool readable = info.isReadable();
+#ifdef Q_OS_UNIX
+    readable =
+        readable && info.isExecutable(); // a folder can be listed only when it can be entered
+#endif
+    if (!readable) {
+        problems.append(Problem(Problem::FolderUnreadable, folder));
+        return;
+    }
+    // Read name by name and closed at once: QDir would build a description of every entry
+    // first, which for a folder of ten thousand items is most of what a run needs in memory.
+    PathList names(QDir::cleanPath(folder));
+    for (QDirIterator entries(folder, visible); entries.hasNext();) {
+        entries.next();
+        names.appendName(entries.fileName());
+    }
+    open.push_back({ names, 0 });
+}
+
+bool CacheWalk::hasNext()
+{
+    while (!hasFound && !open.empty()) {
+        Listing &folder = open.back();
+        if (folder.next >= folder.names.size()) {
+            open.pop_back();
+            continue;
+        }
+        const QString path = folder.names.at(folder.next++);
+        if (isTooLong(path)) {
+            problems.append(Problem(Problem::PathTooLong, path));
+            continue;
+        }
+        // Looked at only now: it may be gone, or be a link, since the folder was listed.
+        const QFileInfo entry(path);
+        if (!entry.exists() || entry.isSymLink())
+            continue;
+        if (entry.isDir()) {
+            enter(entry.filePath());
+        } else if (entry.fileName().compare(QLatin1String("video.m4s"), Qt::CaseInsensitive) == 0) {
+            found = entry;
+            hasFound = true;
+        }
+    }
+    return hasFound;
+}
+
+void CacheWalk::next()
+{
+    if (hasNext()) {
+        current = found;
+        hasFound = false;
+    }
+}
+
+QVector<Problem> CacheWalk::takeProblems()
+{
+    QVector<Problem> taken;
+    taken.swap(problems);
+    return taken;
+}
+
+int countCacheItems(const QString &root)
+{
+    int count = 0;
+    for (CacheWalk walk(root); walk.hasNext(); walk.next())
+        ++count;
+    return count;
+}
+
+PathList::PathList(const QString &folder)
+    : prefix(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'))
+{ }
+
+void PathList::append(const QString &path)
+{
+    // What is not below the folder is kept whole, and marked so in its start's top bit.
+    const bool below = path.startsWith(prefix);
+    starts.push_back(quint32(paths.size()) | (below ? 0 : wholePath));
+    paths += (below ? path.mid(prefix.size()) : path).toUtf8();
+    paths += '\0';
+}
+
+void PathList::appendName(const QString &name)
+{
+    starts.push_back(quint32(paths.size()));
+    paths += name.toUtf8();
+    paths += '\0';
+}
+
+QString PathList::at(int index) const
+{
+    const quint32 start = starts.at(size_t(index));
+    const QString path = QString::fromUtf8(paths.constData() + (start & ~wholePath));
+    return start & wholePath ? path : prefix + path;
+}
+
+CacheInventory takeInventory(const QString &root)
+{
+    CacheInventory inventory;
+    inventory.videoFiles = PathList(root);
+    CacheWalk walk(root);
+    while (walk.hasNext()) {
+        walk.next();
+        inventory.videoFiles.append(walk.videoFile());
+    }
+    inventory.problems = walk.takeProblems();
+    return inventory;
+}

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#ifndef CACHEWALK_H
+#define CACHEWALK_H
+
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <vector>
+
+#include "records/problem.h"
+
+// Walks a cache folder lazily and yields every video.m4s (any case) at any depth; hidden
+// entries and symbolic links are left out. Only the folders on the way down are listed, one at
+// a time, and no folder is held open (Windows cannot remove a folder someone holds open, and
+// the run removes item folders while it walks). A folder that cannot be read is not passed
+// over in silence: it becomes a problem the caller can report.
+// Paths below one folder, kept compactly: each as what follows the folder's path, in UTF-8, in
+// one block. A hundred thousand of them cost a few MiB, not the ten a list of strings takes.
+class PathList
+{
+public:
+    explicit PathList(const QString &folder = QString());
+
+    void append(const QString &path); // a path below the folder, or any other absolute path
+    void appendName(const QString &name); // the name of an entry of the folder itself
+    int size() const { return int(starts.size()); }
+    QString at(int index) const; // the whole path again
+
+private:
+    QString prefix; // the folder with its trailing slash
+    static constexpr quint32 wholePath = 0x80000000u;
+    QByteArray paths; // each one ends with a NUL, which no path holds
+    std::vector<quint32> starts; // where each begins in paths; wholePath: not below the folder
+};
+
+class CacheWalk
+{
+public:
+    explicit CacheWalk(const QString &root);
+
+    // Looks ahead for the next video.m4s; problems met on the way are kept for takeProblems.
+    bool hasNext();
+    // Advances to the next video.m4s; its path and folder are then available.
+    void next();
+    QString videoFile() const { return current.absoluteFilePath(); }
+    QString videoFolder() const { return current.path(); }
+
+    // The folders met since the last call that could not be read.
+    QVector<Problem> takeProblems();
+
+private:
+    // Names only: a folder of ten thousand items costs ten thousand short strings, not as many
+    // file descriptions.
+    struct Listing
+    {
+        PathList names;
+        int next = 0;
+    };
+    void enter(const QString &folder);
+
+    std::vector<Listing> open;
+    QFileInfo found;
+    QFileInfo current;
+    bool hasFound = false;
+    QVector<Problem> problems;
+};
+
+// How many items a run over the folder would meet, counted without keeping a list.
+int countCacheItems(const QString &root);
+
+// Every item below a folder, found before the first is converted, and the folders that could
+// not be read on the way.
+struct CacheInventory
+{
+    PathList videoFiles;
+    QVector<Problem> problems;
+};
+CacheInventory takeInventory(const QString &root);
+
+#endif // CACHEWALK_H

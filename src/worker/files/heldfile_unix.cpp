@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#include "files/heldfile.h"
+
+#include <QFileInfo>
+
+#include "files/saferemoval.h"
+
+#ifdef Q_OS_LINUX
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+bool heldByAnotherProgram(const QString &path)
+{
+    Q_UNUSED(path);
+    return false;
+}
+
+RemovalClaim::RemovalClaim(const QString &path) : path(path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        removable = true;
+        return;
+    }
+    // Removing a name changes its folder, and an immutable or append-only file (Linux's
+    // chattr) cannot go even then.
+    removable = QFileInfo(info.absolutePath()).isWritable();
+#ifdef Q_OS_LINUX
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)))
+        removable = false;
+    if (fd >= 0)
+        ::close(fd);
+#endif
+}
+
+RemovalClaim::~RemovalClaim() = default;
+
+bool RemovalClaim::isHeld() const
+{
+    return false;
+}
+
+bool RemovalClaim::mayGo() const
+{
+    return removable;
+}
+
+bool RemovalClaim::remove()
+{
+    const QFileInfo info(path);
+    return (!info.exists() && !info.isSymLink()) || removeFile(path);
+}

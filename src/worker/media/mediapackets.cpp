@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+#include "media/mediapackets.h"
+
+#include <limits>
+#include <memory>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/hash.h>
+}
+
+#include "media/mediaopen.h"
+
+namespace {
+
+// One stream being read: what its packets came to so far.
+class StreamTally
+{
+public:
+    StreamTally(AVFormatContext *context, int index) : index(index)
+    {
+        if (index < 0)
+            return;
+        stream = context->streams[index];
+        AVHashContext *created = nullptr;
+        if (av_hash_alloc(&created, "adler32") >= 0) {
+            hash.reset(created);
+            av_hash_init(hash.get());
+        }
+    }
+
+    void add(const AVPacket &packet)
+    {
+        if (packet.stream_index != index)
+            return;
+        ++count;
+        bytes += packet.size;
+        if (hash)
+            av_hash_update(hash.get(), packet.data, packet.size);
+        const int64_t at = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+        if (at == AV_NOPTS_VALUE)
+            return;
+        first = qMin(first, at);
+        end = qMax(end, at + qMax<int64_t>(packet.duration, 0));
+    }
+
+    StreamPackets result() const
+    {
+        StreamPackets packets;
+        if (!stream)
+            return packets;
+        packets.present = true;
+        if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE)
+            packets.declared = stream->duration * av_q2d(stream->time_base);
+        if (end > first)
+            packets.reaches = (end - first) * av_q2d(stream->time_base);
+        packets.whole = count > 0 && count == indexedCount() && bytes == indexedBytes();
+        if (hash) {
+            char hex[2 * AV_HASH_MAX_SIZE + 1];
+            av_hash_final_hex(hash.get(), reinterpret_cast<uint8_t *>(hex), sizeof hex);
+            packets.checksum = QByteArray(hex);
+        }
+        return packets;
+    }
+
+private:
+    struct FreeHash
+    {
+        void operator()(AVHashContext *hash) const { av_hash_freep(&hash); }
+    };
+
+    // What the file's index promises: so many packets of so many bytes.
+    int64_t indexedCount() const { return avformat_index_get_entries_count(stream); }
+    int64_t indexedBytes() const
+    {
+        int64_t sum = 0;
+        for (int i = 0; i < avformat_index_get_entries_count(stream); ++i)
+            sum += avformat_index_get_entry(stream, i)->size;
+        return sum;
+    }
+
+    int index;
+    AVStream *stream = nullptr;
+    std::unique_ptr<AVHashContext, FreeHash> hash;
+    int64_t count = 0;
+    int64_t bytes = 0;
+    int64_t first = std::numeric_limits<int64_t>::max();
+    int64_t end = std::numeric_limits<int64_t>::min();
+};
+
+} // namespace
+
+Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck &stopRequested)
+{
+    // However long a big file on a slow disk takes: only a stop ends this read early.
+    // Every packet the file stores, also those an edit list leaves unplayed (ffmpeg copies
+    // those too, and its checksums count them).
+    const OpenedMedia media(path, stopRequested, -1, OpenedMedia::AsStored);
+    if (!media.problem().isNone())
+        return media.problem();
+    AVFormatContext *context = media.context();
+    StreamTally video(context, media.videoStream());
+    StreamTally audio(context, media.audioStream());
+    AVPacket *packet = av_packet_alloc();
+    if (!packet)
+        return Problem(Problem::MediaUnreadable, path);
+    // The end of the file, or of what can be read of it: either is where its data ends.
+    while (av_read_frame(context, packet) >= 0) {
+        video.add(*packet);
+        audio.add(*packet);
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    if (media.stopped())
+        return Problem(Problem::Stopped, path);
+    *packets = MediaPackets { video.result(), audio.result() };
+    return Problem();
+}

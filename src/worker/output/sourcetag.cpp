@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#include "output/sourcetag.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QUrl>
+
+namespace {
+
+const QLatin1String tagPrefix("vantoro-source:1;item=");
+// Added to the tag of an output whose streams were copied, not encoded again.
+const QLatin1String copiedField(";made=copy");
+constexpr qint64 sampleBytes = 64 * 1024;
+
+// Feeds the hash with the first and the last 64 KiB of the file; false when it cannot be read.
+bool addSamples(QCryptographicHash &hash, const QString &path, qint64 *size)
+{
+    // Opening a pipe would wait for a writer that never comes.
+    if (!QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *size = file.size();
+    hash.addData(file.read(sampleBytes));
+    if (*size > sampleBytes) {
+        if (!file.seek(qMax(sampleBytes, *size - sampleBytes)))
+            return false;
+        hash.addData(file.read(sampleBytes));
+    }
+    return true;
+}
+
+QString encoded(const QString &name)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(name, QByteArray(), "~"));
+}
+
+// "<prefix><item>;folder=<folder>": the fields that name the video, before its streams'. Percent-
+// encoded, so the folder names can hold neither the separators nor anything a metadata reader
+// might escape when it gives the tag back.
+QString videoFields(const QString &itemFolder, const QString &videoFolder)
+{
+    return tagPrefix + encoded(QFileInfo(itemFolder).fileName()) + QStringLiteral(";folder=")
+        + encoded(QFileInfo(videoFolder).fileName());
+}
+
+} // namespace
+
+QString sourceTag(const QString &itemFolder, const QString &videoFolder, const QString &videoFile,
+                  const QString &audioFile)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    qint64 videoSize = 0;
+    qint64 audioSize = 0;
+    if (!addSamples(hash, videoFile, &videoSize) || !addSamples(hash, audioFile, &audioSize))
+        return QString();
+    return videoFields(itemFolder, videoFolder)
+        + QStringLiteral(";video=%1;audio=%2;sha256=%3")
+              .arg(videoSize)
+              .arg(audioSize)
+              .arg(QString::fromLatin1(hash.result().toHex().left(32)));
+}
+
+QString copiedTag(const QString &tag)
+{
+    return tag + copiedField;
+}
+
+bool tagSaysCopied(const QString &tag)
+{
+    return tag.startsWith(tagPrefix) && tag.endsWith(copiedField);
+}
+
+QString sourceTagKey()
+{
+    return QStringLiteral("comment");
+}
+
+TagRelation relateTags(const QString &ownTag, const QString &foundTag)
+{
+    if (!foundTag.startsWith(tagPrefix))
+        return TagRelation::Untagged;
+    // How the output was made says nothing of whose it is.
+    if (foundTag == ownTag || foundTag == copiedTag(ownTag))
+        return TagRelation::Same;
+    // "<prefix><item>;folder=<folder>;video=…": the fields before the sizes name the video.
+    const QStringList own = ownTag.split(QLatin1Char(';'));
+    const QStringList found = foundTag.split(QLatin1Char(';'));
+    if (own.value(1) != found.value(1))
+        return TagRelation::OtherItem;
+    if (own.value(2) != found.value(2))
+        return TagRelation::OtherVideoOfItem;
+    return TagRelation::EarlierSources;
+}
+
+bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString &videoFolder)
+{
+    return tag.startsWith(videoFields(itemFolder, videoFolder) + QLatin1Char(';'));
+}
+
+qint64 taggedStreamSize(const QString &tag, bool video)
+{
+    const QString field = video ? QStringLiteral("video=") : QStringLiteral("audio=");
+    for (const QString &part : tag.split(QLatin1Char(';'))) {
+        if (part.startsWith(field)) {
+            bool number = false;
+            const qint64 size = part.mid(field.size()).toLongLong(&number);
+            return number ? size : -1;
+        }
+    }
+    return -1;
+}

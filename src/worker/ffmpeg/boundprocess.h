@@ -17,18 +17,20 @@ public:
     // instruction of its own.
     void startBound(const QString &program, const QStringList &arguments, OpenMode mode);
 
-#if defined(Q_OS_UNIX) && QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // True when the last start failed for a reason that may pass: the program file open for
+    // writing, or held by another program for a moment; no resources for a process just now.
+    bool failedForAMoment() const;
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 protected:
-    void setupChildProcess() override;
+    void setupChildProcess() override; // Qt 5 calls it in the child, on POSIX systems only
 #endif
 
 private:
-#ifdef Q_OS_UNIX
-    qint64 parentId = 0; // this process, which the child must still have as its parent
-#endif
-#ifdef Q_OS_WIN
-    void *startedSuspended = nullptr; // what CreateProcess said of the child
-#endif
+    // POSIX systems: this process, which the child must still have as its parent.
+    [[maybe_unused]] qint64 parentId = 0;
+    // Windows: what CreateProcess said of the child.
+    [[maybe_unused]] void *startedSuspended = nullptr;
 };
 
 #endif // BOUNDPROCESS_H

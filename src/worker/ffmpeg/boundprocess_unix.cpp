@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
@@ -40,6 +42,14 @@ void BoundProcess::setupChildProcess()
     dieWithParent(parentId);
 }
 #endif
+
+bool BoundProcess::failedForAMoment() const
+{
+    // The system's words for these reasons, as QProcess quotes them.
+    return error() == FailedToStart
+        && (errorString().contains(qt_error_string(ETXTBSY))
+            || errorString().contains(qt_error_string(EAGAIN)));
+}
 
 void BoundProcess::startBound(const QString &program, const QStringList &arguments, OpenMode mode)
 {

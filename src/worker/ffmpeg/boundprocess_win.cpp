@@ -36,6 +36,18 @@ BoundProcess::BoundProcess(QObject *parent) : QProcess(parent)
     });
 }
 
+bool BoundProcess::failedForAMoment() const
+{
+    // The system's words for these reasons, as QProcess quotes them.
+    return error() == FailedToStart
+        && (errorString().contains(qt_error_string(ERROR_SHARING_VIOLATION))
+            || errorString().contains(qt_error_string(ERROR_LOCK_VIOLATION)));
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+void BoundProcess::setupChildProcess() { } // never called on Windows
+#endif
+
 void BoundProcess::startBound(const QString &program, const QStringList &arguments, OpenMode mode)
 {
     start(program, arguments, mode);

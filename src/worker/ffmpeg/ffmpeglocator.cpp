@@ -4,16 +4,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace {
+#include "files/systempath.h"
 
-QString executableName(const QString &tool)
-{
-#ifdef Q_OS_WIN
-    return tool + QStringLiteral(".exe");
-#else
-    return tool;
-#endif
-}
+namespace {
 
 bool isExecutableFile(const QString &path)
 {
@@ -26,7 +19,7 @@ bool isExecutableFile(const QString &path)
 QString bundledFfmpegPath(const QString &applicationDir)
 {
     return applicationDir + QStringLiteral("/ffmpeg/bin/")
-        + executableName(QStringLiteral("ffmpeg"));
+        + programFileName(QStringLiteral("ffmpeg"));
 }
 
 QString locateFfmpeg(const QString &applicationDir)

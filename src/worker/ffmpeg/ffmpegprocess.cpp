@@ -3,12 +3,6 @@
 
 #include <QDebug>
 
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#else
-#include <cerrno>
-#endif
-
 #include "ffmpeg/errortail.h"
 #include "ffmpeg/processwait.h"
 
@@ -19,14 +13,6 @@ constexpr int startTimeoutMs = 30000;
 constexpr int startAttempts = 3;
 constexpr int startRetryMs = 1000;
 
-// Why a start can fail for a moment: the program file open for writing, or held by another
-// program; no resources for a new process just now.
-#ifdef Q_OS_WIN
-const int passingStartErrors[] = { ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION };
-#else
-const int passingStartErrors[] = { ETXTBSY, EAGAIN };
-#endif
-
 } // namespace
 
 FfmpegProcess::FfmpegProcess()
@@ -34,18 +20,6 @@ FfmpegProcess::FfmpegProcess()
     // From the null device ffmpeg can neither wait for an answer nor read a stray "q".
     child.setStandardInputFile(QProcess::nullDevice());
     child.setStandardOutputFile(QProcess::nullDevice());
-}
-
-bool FfmpegProcess::startMayPass() const
-{
-    if (child.error() != QProcess::FailedToStart)
-        return false;
-    // The system's words for the reasons that pass, as QProcess quotes them.
-    for (const int passing : passingStartErrors) {
-        if (child.errorString().contains(qt_error_string(passing)))
-            return true;
-    }
-    return false;
 }
 
 Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,

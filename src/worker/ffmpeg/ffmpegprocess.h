@@ -33,7 +33,7 @@ public:
 
     // True when the last start failed for a reason that may pass (the program file held by
     // another program for a moment), so that a later start may succeed.
-    bool startMayPass() const;
+    bool startMayPass() const { return child.failedForAMoment(); }
 
     // True when the process had to be killed because a stop arrived while it ran.
     bool wasKilled() const { return killed; }

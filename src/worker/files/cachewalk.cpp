@@ -4,20 +4,11 @@
 #include <QDir>
 #include <QDirIterator>
 
+#include "files/systempath.h"
+
 namespace {
 
 const QDir::Filters visible = QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot;
-
-// Paths beyond this cannot be opened by the system: on Windows Qt works around the old limit.
-bool isTooLong(const QString &path)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(path);
-    return false;
-#else
-    return path.toLocal8Bit().size() >= 4096;
-#endif
-}
 
 } // namespace
 
@@ -28,17 +19,11 @@ CacheWalk::CacheWalk(const QString &root)
 
 void CacheWalk::enter(const QString &folder)
 {
-    if (isTooLong(folder)) {
+    if (pathTooLongToOpen(folder)) {
         problems.append(Problem(Problem::PathTooLong, folder));
         return;
     }
-    const QFileInfo info(folder);
-    bool readable = info.isReadable();
-#ifdef Q_OS_UNIX
-    readable =
-        readable && info.isExecutable(); // a folder can be listed only when it can be entered
-#endif
-    if (!readable) {
+    if (!folderListable(QFileInfo(folder))) {
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
@@ -61,7 +46,7 @@ bool CacheWalk::hasNext()
             continue;
         }
         const QString path = folder.names.at(folder.next++);
-        if (isTooLong(path)) {
+        if (pathTooLongToOpen(path)) {
             problems.append(Problem(Problem::PathTooLong, path));
             continue;
         }

@@ -50,12 +50,11 @@ public:
 
 private:
     QString path;
-#ifdef Q_OS_WIN
-    void *handle;
-    unsigned long error = 0;
-#else
-    bool removable = false;
-#endif
+    // Windows: the handle that may delete the file, and why it could not be opened.
+    [[maybe_unused]] void *handle = nullptr;
+    [[maybe_unused]] unsigned long error = 0;
+    // POSIX systems: whether the file may go.
+    [[maybe_unused]] bool removable = false;
 };
 
 #endif // HELDFILE_H

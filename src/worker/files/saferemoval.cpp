@@ -6,20 +6,13 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "files/systempath.h"
+
 namespace {
 
 QString normalized(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-Qt::CaseSensitivity pathCase()
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
 }
 
 const QDir::Filters everyEntry =
@@ -49,7 +42,7 @@ bool isStrictlyInside(const QString &root, const QString &path)
     const QString base = normalized(root);
     const QString candidate = normalized(path);
     const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
-    return candidate.size() > prefix.size() && candidate.startsWith(prefix, pathCase());
+    return candidate.size() > prefix.size() && candidate.startsWith(prefix, pathCaseSensitivity());
 }
 
 bool containsMedia(const QString &folder)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "media/mediaopen.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <mutex>
@@ -11,6 +10,8 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "files/systempath.h"
+
 namespace {
 
 // FFmpeg's own messages would reach the user's console; what went wrong is reported as data.
@@ -18,15 +19,6 @@ void setUpLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-QByteArray pathForLibrary(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return path.toUtf8(); // FFmpeg turns UTF-8 into the wide names Windows wants
-#else
-    return QFile::encodeName(path);
-#endif
 }
 
 int firstStream(const AVFormatContext *context, AVMediaType type)
@@ -65,7 +57,7 @@ OpenedMedia::OpenedMedia(const QString &path, const StopCheck &stopRequested, in
     if (samples == AsStored)
         av_dict_set(&options, "ignore_editlist", "1", 0);
     // Read as MP4, whatever the file looks like: no other reader ever sees it.
-    const int result = avformat_open_input(&context, pathForLibrary(path).constData(),
+    const int result = avformat_open_input(&context, pathForCLibrary(path).constData(),
                                            av_find_input_format("mov"), &options);
     av_dict_free(&options);
     if (result < 0) { // the context is freed already

@@ -242,8 +242,8 @@ def main():
         rerun_tree = os.path.join(work, "rerun")
         converted_tree(rerun_tree, small, 300)
         rerun = timed(lambda: cli(rerun_tree), 3)
-        rows.append(("rerun over 300 converted items, per item", f"{rerun / 300 * 1000:.1f} ms",
-                     rerun / 300 * 1000, "<= 10 ms"))
+        rows.append(("rerun over 300 converted items, per item (headers only)",
+                     f"{rerun / 300 * 1000:.1f} ms", rerun / 300 * 1000, "<= 2 ms"))
         dry_tree = os.path.join(work, "dry-converted")
         converted_tree(dry_tree, small, 1000)
         dry = timed(lambda: cli(dry_tree, "--dry-run"), 3)
@@ -279,10 +279,11 @@ def main():
                      f"{copy_cli:.3f} s / {cp_time:.3f} s ({copy_direct / cp_time:.2f})",
                      copy_cli / cp_time, f"<= {1.1 * copy_direct / cp_time:.2f}"))
 
+        # Before the sources go, the output is read to its last byte and flushed to the disk.
         without, removing = flush_cost(big)
-        rows.append((f"removal with the output flushed first, {big_mb:.0f} MB item, --copy",
-                     f"{removing:.2f} s / {without:.2f} s without removal",
-                     removing - without, "(seconds it costs)"))
+        rows.append((f"--copy with removal / without: proof, flush and removal of a {big_mb:.0f} MB item",
+                     f"{removing:.2f} s / {without:.2f} s",
+                     (removing - without) / without, "<= 0.5 (of the conversion)"))
 
         memory = {}
         for count in (100, 1000, 100000):

@@ -34,7 +34,8 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
                                      QStringLiteral("Show the version and exit."));
     const QCommandLineOption deleteSource(
         QStringLiteral("delete-source"),
-        QStringLiteral("Remove an item's sources once its .mp4 is verified complete."));
+        QStringLiteral("Remove an item's sources once its .mp4 is read back whole, to its last "
+                       "byte."));
     const QCommandLineOption ffmpeg(
         QStringLiteral("ffmpeg"),
         QStringLiteral("Use this ffmpeg instead of the one beside the program or on PATH."),

@@ -53,7 +53,7 @@ public:
 
     // Uses this ffmpeg executable instead of looking one up; empty means look it up.
     void setFfmpegProgram(const QString &program) { explicitFfmpeg = program; }
-    // Extra ffmpeg options, placed before the output name (for example "-metadata").
+    // Extra ffmpeg options, placed before the output name (for example "-an").
     void setExtraOutputArguments(const QStringList &arguments) { extraOutputArguments = arguments; }
     // Copies the streams as they are instead of encoding them again: lossless and far faster.
     // Such an output must then hold the sources' very packets before they may go.

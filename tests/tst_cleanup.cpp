@@ -583,6 +583,8 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
     const auto cutShort = Problem::OutputCutShort;
     QTest::newRow("converted and copied now: proven by ffmpeg's own checksums")
         << "fresh" << true << false << SourceFate::Removed << Problem::None;
+    QTest::newRow("copied, removal asked only while ffmpeg ran: the sources' packets read")
+        << "late" << true << false << SourceFate::Removed << Problem::None;
     QTest::newRow("met again whole, copied: the sources' own packets")
         << "none" << true << false << SourceFate::Removed << Problem::None;
     QTest::newRow("index first, data cut to 55 %") << "cut" << false << false << kept << cutShort;
@@ -612,7 +614,7 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
     const auto copying = [copy](ThreadObject &worker, RunObserver &) {
         worker.setCopyStreams(copy);
     };
-    if (damage != QLatin1String("fresh")) {
+    if (damage != QLatin1String("fresh") && damage != QLatin1String("late")) {
         QCOMPARE(runWorker(root(), false, copying).only().outcome, ItemResult::Converted);
         if (halfRemoved)
             QVERIFY(QFile::remove(video + QStringLiteral("/audio.m4s")));
@@ -626,7 +628,15 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
             QVERIFY(changeOneDataByte(output));
     }
 
-    const WorkerRun run = runWorker(root(), true, copying);
+    const bool late = damage == QLatin1String("late");
+    const WorkerRun run =
+        runWorker(root(), !late, [&](ThreadObject &worker, RunObserver &observer) {
+            copying(worker, observer);
+            if (late) // as the window's check box is ticked during a conversion
+                observer.progress = [&worker](const ConversionProgress &) {
+                    worker.setDeleteSource(true);
+                };
+        });
     QCOMPARE(run.only().sources.kind, fate);
     QCOMPARE(run.only().sources.reason.kind, reason);
     // Kept means all of it: whatever the item still had is there.

@@ -198,6 +198,8 @@ ConversionResult ThreadObject::convert(const ConversionJob &job, RunContext &run
         failed.failure = run.ffmpegUnusable;
         return failed;
     }
+    // Should removal be asked for only while ffmpeg runs, the proof reads the sources instead.
+    run.conversion.checksumCopies = isDeleteSource;
     FfmpegProcess ffmpeg;
     connect(ffmpeg.process(), SIGNAL(started()), this, SLOT(processstartedSlot()));
     connect(ffmpeg.process(), SIGNAL(finished(int)), this, SLOT(processfinishedSlot(int)));

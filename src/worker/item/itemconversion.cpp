@@ -60,13 +60,14 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
         job, temporary,
         settings.extraOutputArguments
             + QStringList { QStringLiteral("-metadata"), sourceTagKey() + QLatin1Char('=') + tag });
-    if (settings.copyStreams) {
+    const bool checksums = settings.copyStreams && settings.checksumCopies;
+    if (checksums) {
         arguments += streamHashArguments();
         ffmpeg.keepStandardOutput();
     }
     result.failure =
         ffmpeg.run(settings.ffmpeg, arguments, settings.stopRequested, settings.onProgress);
-    if (settings.copyStreams)
+    if (checksums)
         result.copied = parseStreamHashes(ffmpeg.standardOutput());
     if (result.failure.isNone() && occupantAt(temporary) != PathOccupant::RegularFile)
         result.failure = Problem(Problem::NoOutput);

@@ -23,8 +23,11 @@ struct ConversionSettings
     QString ffmpeg; // found once per run; empty when there is none
     QStringList extraOutputArguments;
     // The streams are copied as they are (extraOutputArguments say so to ffmpeg): the output is
-    // tagged as a copy, and ffmpeg tells the checksums of what it copied.
+    // tagged as a copy.
     bool copyStreams = false;
+    // With copyStreams: ffmpeg also tells the checksums of what it copies, for the proof of the
+    // output before its sources go. Asked for only when they are to go: it costs the copy time.
+    bool checksumCopies = false;
     StopCheck stopRequested;
     std::function<void(const ConversionProgress &)> onProgress;
 };

@@ -14,8 +14,9 @@ struct ProofSources
 {
     QString videoFile;
     QString audioFile;
-    // Checksums of what ffmpeg copied into this output in this run. Empty for an output met
-    // again: when its tag says it was copied, the sources still there are read for them.
+    // Checksums of what ffmpeg copied into this output in this run. Empty when it gave none (an
+    // output met again, or removal asked for only while ffmpeg ran): when the output's tag
+    // says it was copied, the sources still there are read for them.
     StreamSums copied;
 };
 

@@ -13,7 +13,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a si
 
 } // namespace
 
-void noteInterruption()
+extern "C" void onInterruption(int)
 {
     interrupted.store(true);
 }

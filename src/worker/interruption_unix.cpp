@@ -4,15 +4,6 @@
 
 #include <csignal>
 
-namespace {
-
-extern "C" void onInterruption(int)
-{
-    noteInterruption();
-}
-
-} // namespace
-
 void catchInterruptions()
 {
     std::signal(SIGINT, onInterruption);

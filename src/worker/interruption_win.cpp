@@ -12,14 +12,9 @@ namespace {
 // give more. This stays within the shortest.
 constexpr int handledWaitMs = 4500;
 
-extern "C" void onInterruption(int)
-{
-    noteInterruption();
-}
-
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
-    noteInterruption();
+    onInterruption(0);
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         for (int waited = 0; waited < handledWaitMs && !interruptionWasHandled(); waited += 50)
             Sleep(50);

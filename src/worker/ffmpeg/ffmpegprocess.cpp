@@ -34,7 +34,7 @@ Problem FfmpegProcess::run(const QString &program, const QStringList &arguments,
     for (int attempt = 1;; ++attempt) {
         child.startBound(program, arguments, QIODevice::ReadWrite);
         waitForProcessStart(child, startTimeoutMs, stopRequested);
-        if (child.error() != QProcess::FailedToStart || attempt == startAttempts || !startMayPass()
+        if (attempt == startAttempts || !startMayPass()
             || !pauseUnlessStopped(startRetryMs, stopRequested))
             break;
     }

@@ -93,17 +93,22 @@ PathList::PathList(const QString &folder)
 
 void PathList::append(const QString &path)
 {
-    // What is not below the folder is kept whole, and marked so in its start's top bit.
-    const bool below = path.startsWith(prefix);
-    starts.push_back(quint32(paths.size()) | (below ? 0 : wholePath));
-    paths += (below ? path.mid(prefix.size()) : path).toUtf8();
-    paths += '\0';
+    // What is not below the folder is kept whole.
+    if (path.startsWith(prefix))
+        store(path.mid(prefix.size()), false);
+    else
+        store(path, true);
 }
 
 void PathList::appendName(const QString &name)
 {
-    starts.push_back(quint32(paths.size()));
-    paths += name.toUtf8();
+    store(name, false);
+}
+
+void PathList::store(const QString &text, bool whole)
+{
+    starts.push_back(quint32(paths.size()) | (whole ? wholePath : 0));
+    paths += text.toUtf8();
     paths += '\0';
 }
 

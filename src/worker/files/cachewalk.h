@@ -29,6 +29,8 @@ public:
     QString at(int index) const; // the whole path again
 
 private:
+    void store(const QString &text, bool whole);
+
     QString prefix; // the folder with its trailing slash
     static constexpr quint32 wholePath = 0x80000000u;
     QByteArray paths; // each one ends with a NUL, which no path holds

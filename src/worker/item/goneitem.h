@@ -9,8 +9,9 @@
 #include "media/mediareader.h"
 #include "records/itemresult.h"
 
-// The tags of the outputs in the folders items vanished from, each folder read once per run:
-// how a run tells an item another run converted (and removed) from one moved away.
+// The tags of the outputs in a folder, each folder read once per run: how a run tells an item
+// another run converted (and removed) from one moved away, and finds the output of an item an
+// earlier run half removed.
 class OutputIndex
 {
 public:

@@ -67,8 +67,7 @@ Problem proveOutput(const QString &output, const FileIdentity &verified,
 
     StreamSums copied = sources.copied;
     MediaInfo header;
-    media.read(output, &header);
-    if (copied.isEmpty() && tagSaysCopied(header.tag)) {
+    if (copied.isEmpty() && media.read(output, &header).isNone() && tagSaysCopied(header.tag)) {
         bool stopped = false;
         copied = sourceSums(sources, media.stopCheck(), &stopped);
         if (stopped)

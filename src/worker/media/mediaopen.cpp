@@ -21,6 +21,11 @@ void setUpLibrary()
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
+double seconds(int64_t duration, AVRational timeBase)
+{
+    return duration > 0 && duration != AV_NOPTS_VALUE ? duration * av_q2d(timeBase) : -1;
+}
+
 int firstStream(const AVFormatContext *context, AVMediaType type)
 {
     for (unsigned i = 0; context && i < context->nb_streams; ++i) {
@@ -84,6 +89,17 @@ int OpenedMedia::videoStream() const
 int OpenedMedia::audioStream() const
 {
     return firstStream(opened, AVMEDIA_TYPE_AUDIO);
+}
+
+double OpenedMedia::streamLength(int index) const
+{
+    const AVStream *stream = opened->streams[index];
+    return seconds(stream->duration, stream->time_base);
+}
+
+double OpenedMedia::fileLength() const
+{
+    return seconds(opened->duration, AVRational { 1, AV_TIME_BASE });
 }
 
 // Asked by FFmpeg between its reads: a non-zero answer ends the read at once.

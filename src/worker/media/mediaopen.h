@@ -37,6 +37,10 @@ public:
     // The first video stream (a cover picture is none) and the first audio stream, or -1.
     int videoStream() const;
     int audioStream() const;
+    // The length in seconds that a stream's header gives, or that of the whole file; below
+    // zero when it gives none.
+    double streamLength(int index) const;
+    double fileLength() const;
 
 private:
     struct Watch

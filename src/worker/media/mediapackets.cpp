@@ -17,11 +17,12 @@ namespace {
 class StreamTally
 {
 public:
-    StreamTally(AVFormatContext *context, int index) : index(index)
+    StreamTally(const OpenedMedia &media, int index) : index(index)
     {
         if (index < 0)
             return;
-        stream = context->streams[index];
+        stream = media.context()->streams[index];
+        declared = media.streamLength(index);
         AVHashContext *created = nullptr;
         if (av_hash_alloc(&created, "adler32") >= 0) {
             hash.reset(created);
@@ -50,8 +51,7 @@ public:
         if (!stream)
             return packets;
         packets.present = true;
-        if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE)
-            packets.declared = stream->duration * av_q2d(stream->time_base);
+        packets.declared = declared;
         if (end > first)
             packets.reaches = (end - first) * av_q2d(stream->time_base);
         packets.whole = count > 0 && count == indexedCount() && bytes == indexedBytes();
@@ -81,6 +81,7 @@ private:
 
     int index;
     AVStream *stream = nullptr;
+    double declared = -1;
     std::unique_ptr<AVHashContext, FreeHash> hash;
     int64_t count = 0;
     int64_t bytes = 0;
@@ -99,8 +100,8 @@ Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck 
     if (!media.problem().isNone())
         return media.problem();
     AVFormatContext *context = media.context();
-    StreamTally video(context, media.videoStream());
-    StreamTally audio(context, media.audioStream());
+    StreamTally video(media, media.videoStream());
+    StreamTally audio(media, media.audioStream());
     AVPacket *packet = av_packet_alloc();
     if (!packet)
         return Problem(Problem::MediaUnreadable, path);

@@ -13,17 +13,11 @@ namespace {
 // Headers take milliseconds; a file that keeps the reader busy this long is no file of ours.
 constexpr int readTimeLimitMs = 30000;
 
-double seconds(int64_t duration, AVRational timeBase)
+// The length of one stream: its own, or the file's where it has none.
+double lengthOf(const OpenedMedia &media, int index)
 {
-    return duration > 0 && duration != AV_NOPTS_VALUE ? duration * av_q2d(timeBase) : -1;
-}
-
-// The length of one stream: its own, or the container's where it has none.
-double lengthOf(const AVFormatContext *context, int index)
-{
-    const AVStream *stream = context->streams[index];
-    const double own = seconds(stream->duration, stream->time_base);
-    return own >= 0 ? own : seconds(context->duration, AVRational { 1, AV_TIME_BASE });
+    const double own = media.streamLength(index);
+    return own >= 0 ? own : media.fileLength();
 }
 
 } // namespace
@@ -40,9 +34,9 @@ Problem readMedia(const QString &path, MediaInfo *info, const StopCheck &stopReq
     info->hasVideo = video >= 0;
     info->hasAudio = audio >= 0;
     if (info->hasVideo)
-        info->video = lengthOf(context, video);
+        info->video = lengthOf(media, video);
     if (info->hasAudio)
-        info->audio = lengthOf(context, audio);
+        info->audio = lengthOf(media, audio);
     if (const AVDictionaryEntry *tag = av_dict_get(context->metadata, "comment", nullptr, 0))
         info->tag = QString::fromUtf8(tag->value);
     return Problem();

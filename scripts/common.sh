@@ -16,13 +16,42 @@ ensure_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     if [ "$(id -u)" -eq 0 ]; then
         echo "Installing: ${missing[*]}"
-        apt-get update -q
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+        apt_get update -q
+        DEBIAN_FRONTEND=noninteractive apt_get install -y -q --no-install-recommends "${missing[@]}"
     else
         echo "Vantoro needs packages that are not installed. Run this as root, then try again:" >&2
         echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
+}
+
+# apt-get that waits for another package manager run (a fresh machine still installing its
+# updates) instead of failing at once on its lock, and says that it waits.
+APT_LOCK_WAIT_SECONDS=1800
+apt_get() {
+    local waited=0
+    if apt_lock_held; then
+        echo "Another package manager run holds the package lock; waiting for it to end" \
+            "(at most $((APT_LOCK_WAIT_SECONDS / 60)) minutes)."
+        # apt-get update does not wait for the lock of its lists itself.
+        while apt_lock_held && [ $waited -lt "$APT_LOCK_WAIT_SECONDS" ]; do
+            sleep 2
+            waited=$((waited + 2))
+        done
+    fi
+    apt-get -o DPkg::Lock::Timeout=$((APT_LOCK_WAIT_SECONDS - waited)) "$@"
+}
+
+# True when a process holds one of apt's or dpkg's locks: they are POSIX record locks, which
+# /proc/locks lists by inode.
+apt_lock_held() {
+    local lock inode
+    for lock in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock \
+        /var/cache/apt/archives/lock; do
+        inode=$(stat -c %i "$lock" 2>/dev/null) || continue
+        grep -q ":$inode " /proc/locks 2>/dev/null && return 0
+    done
+    return 1
 }
 
 # FFmpeg's libraries read media files in-process; ffmpeg itself converts.

@@ -66,7 +66,7 @@ enable_debian_sources() {
     local sources=/etc/apt/sources.list.d/vantoro-deb-src.sources
     if [ ! -f "$sources" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
         sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$sources"
-        apt-get update -q
+        apt_get update -q
     fi
 }
 
@@ -87,7 +87,7 @@ fetch_source() {
     local package=$1 dir=$WIN_CACHE/src/$1
     if [ ! -f "$dir/unpacked/.complete" ]; then
         rm -rf "$dir" && mkdir -p "$dir"
-        (cd "$dir" && apt-get source -q --download-only "$package" >&2 \
+        (cd "$dir" && apt_get source -q --download-only "$package" >&2 \
             && dpkg-source -x --skip-patches ./*.dsc unpacked >&2) || return 1
         touch "$dir/unpacked/.complete"
     fi
@@ -167,8 +167,8 @@ ffmpeg_common_options() { # ARCH PREFIX
 }
 
 # ffmpeg.exe: what the Linux build relies on for joining cache streams, read and written
-# (H.264, HEVC, AV1; AAC, MP3, AC-3, E-AC-3, FLAC, Opus), plus the test sources the suite makes
-# its streams from under Wine.
+# (H.264, HEVC, AV1; AAC, MP3, AC-3, E-AC-3, FLAC, Opus), the checksums of what it copies
+# (streamhash), plus the test sources the suite makes its streams from under Wine.
 build_ffmpeg() { # ARCH PREFIX BUILD
     local arch=$1 prefix=$2 build=$3 src
     src=$(fetch_source ffmpeg) || return 1
@@ -177,7 +177,7 @@ build_ffmpeg() { # ARCH PREFIX BUILD
         "$src/configure" $(ffmpeg_common_options "$arch" "$prefix") \
         --enable-gpl --enable-libx264 --enable-libdav1d --pkg-config=pkg-config \
         --pkg-config-flags=--static --extra-ldflags=-static --disable-ffplay --disable-ffprobe \
-        --enable-muxer=mp4,mov,ipod \
+        --enable-muxer=mp4,mov,ipod,streamhash \
         --enable-decoder=h264,hevc,libdav1d,mpeg4,aac,mp3,mp3float,ac3,eac3,flac,opus \
         --enable-decoder=rawvideo,wrapped_avframe,pcm_s16le,pcm_f32le,pcm_f64le \
         --enable-encoder=libx264,aac,mpeg4 --enable-parsers --enable-bsfs \
@@ -188,12 +188,14 @@ build_ffmpeg() { # ARCH PREFIX BUILD
         > "$build/configure.log" && make -j "$(nproc)" && make install)
 }
 
-# The libraries Vantoro links: reading MP4 headers only, under the LGPL.
+# The libraries Vantoro links, under the LGPL: reading MP4 files, and decoding what ffmpeg.exe
+# encodes (H.264, MPEG-4, AAC) to prove an output that carries no checksums of its own.
 build_libav() { # ARCH PREFIX BUILD
     local arch=$1 prefix=$2 build=$3 src
     src=$(fetch_source ffmpeg) || return 1
     # shellcheck disable=SC2046
     (cd "$build" && "$src/configure" $(ffmpeg_common_options "$arch" "$prefix") \
+        --enable-decoder=h264,mpeg4,aac \
         --pkg-config=false --disable-programs --disable-avdevice --disable-avfilter \
         --disable-swscale --disable-swresample --disable-postproc --disable-network \
         > "$build/configure.log" && grep -qx 'License: LGPL version 2.1 or later' "$build/configure.log" \

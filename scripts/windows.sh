@@ -83,7 +83,7 @@ ensure_32bit_wine() {
     runs_32bit_programs || return 0
     installed wine32:i386 && return 0
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
-    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    apt_get update -q && DEBIAN_FRONTEND=noninteractive apt_get install -y -q \
         --no-install-recommends wine32:i386
 }
 

@@ -253,18 +253,29 @@ void tst_Cleanup::removalNeverEntersLinks()
     if (!CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
     const QString target = base() + QStringLiteral("/beside");
-    const QString handedLink = root() + QStringLiteral("/handed");
-    QVERIFY(QFile::link(target, handedLink));
-    QVERIFY(!removeFolderTree(handedLink));
-    QVERIFY(QFileInfo(handedLink).isSymLink());
+    QVERIFY(QFile::link(target, root() + QStringLiteral("/handed")));
+    FolderHandle chosen(root());
+    QVERIFY(chosen.isValid());
+    const FolderHandle handed = chosen.folder(QStringLiteral("handed"));
+    QVERIFY(!handed.isValid() && handed.notFolder());
 
     const QString folder = root() + QStringLiteral("/holder");
     QVERIFY(CacheBuilder::writeFile(folder + QStringLiteral("/.hidden file"), "x"));
+    QVERIFY(CacheBuilder::writeFile(folder + QStringLiteral("/deeper/file"), "x"));
     QVERIFY(QFile::link(target, folder + QStringLiteral("/inner")));
     QVERIFY(QFile::link(base() + QStringLiteral("/nowhere"), folder + QStringLiteral("/dangling")));
-    QVERIFY(removeFolderTree(folder));
+    FolderHandle holder = chosen.folder(QStringLiteral("holder"));
+    QStringList removed;
+    QVERIFY(emptyFolder(holder, folder, QStringLiteral(".hidden file"), [&](const QString &path) {
+        removed << path;
+        return true;
+    }));
+    // Folders before files, the name asked for last of all.
+    QCOMPARE(removed.first(), folder + QStringLiteral("/deeper/file"));
+    QCOMPARE(removed.last(), folder + QStringLiteral("/.hidden file"));
+    QVERIFY(holder.removeFrom(chosen, QStringLiteral("holder")));
     QVERIFY(!QFileInfo::exists(folder));
-    QVERIFY(QFile::remove(handedLink));
+    QVERIFY(QFile::remove(root() + QStringLiteral("/handed")));
 }
 
 void tst_Cleanup::nameReuseAcrossRunsKeepsBothVideos()
@@ -379,6 +390,10 @@ void tst_Cleanup::somethingInTheWay_data()
         << "dangles" << ItemResult::Failed << Problem::RenameRefused;
     QTest::newRow("the item folder becomes a link while ffmpeg runs")
         << "link" << ItemResult::Converted << Problem::LinkOnTheWay;
+    QTest::newRow("the item folder becomes a link between the checks and the removal")
+        << "checked link" << ItemResult::Converted << Problem::FolderReplacedByLink;
+    QTest::newRow("the item folder is moved away between the checks and the removal")
+        << "checked move" << ItemResult::Converted << Problem::FolderMoved;
     QTest::newRow("the output vanishes before the sources would go")
         << "vanishes" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a pipe before the sources would go")
@@ -396,8 +411,10 @@ void tst_Cleanup::somethingInTheWay()
     QFETCH(QString, obstacle);
     QFETCH(ItemResult::Outcome, outcome);
     QFETCH(Problem::Kind, reason);
-    const bool linking = obstacle == QLatin1String("link") || obstacle == QLatin1String("swapped")
-        || obstacle == QLatin1String("dangles");
+    const bool moving =
+        obstacle.endsWith(QLatin1String("link")) || obstacle == QLatin1String("checked move");
+    const bool linking = obstacle.endsWith(QLatin1String("link"))
+        || obstacle == QLatin1String("swapped") || obstacle == QLatin1String("dangles");
     if (linking && !CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
 #ifndef Q_OS_UNIX
@@ -424,9 +441,21 @@ void tst_Cleanup::somethingInTheWay()
             ::mkfifo(QFile::encodeName(output).constData(), 0600);
 #endif
     };
+    // Done just as the removal has checked everything, before anything goes.
+    const auto moveItem = [&] {
+        QFile::rename(root() + QStringLiteral("/1"), moved);
+        if (obstacle == QLatin1String("checked link"))
+            QFile::link(moved, root() + QStringLiteral("/1"));
+        else
+            QDir().mkpath(root() + QStringLiteral("/1/64"));
+    };
     bool done = false;
     const WorkerRun run = runWorker(root(), true, [&](ThreadObject &worker, RunObserver &observer) {
         worker.setPauseInterval(50);
+        observer.removing = [&](const RemovalStep &step) {
+            if (step.kind == RemovalStep::Checked && obstacle.startsWith(QLatin1String("checked")))
+                moveItem();
+        };
         observer.progress = [&](const ConversionProgress &) {
             if (std::exchange(done, true))
                 return;
@@ -457,8 +486,7 @@ void tst_Cleanup::somethingInTheWay()
              reason);
     // The streams are all still there, wherever their folder went, and nothing was left behind
     // under the temporary name.
-    const QString streams =
-        obstacle == QLatin1String("link") ? moved + QStringLiteral("/64") : video;
+    const QString streams = moving ? moved + QStringLiteral("/64") : video;
     QVERIFY(QFile::exists(streams + QStringLiteral("/video.m4s")));
     QVERIFY(QFile::exists(streams + QStringLiteral("/audio.m4s")));
     QCOMPARE(QFileInfo(root() + QStringLiteral("/Way .partial.mp4")).isDir(),

@@ -223,7 +223,8 @@ SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QStri
                     { job.videoFile, job.audioFile, conversion.copied }, media);
     if (!unproven.isNone())
         return SourceFate(SourceFate::Kept, unproven);
-    const SourceRemoval removal = removeSources(job, root, conversion.verification.file);
+    const SourceRemoval removal =
+        removeSources(job, root, conversion.verification.file, observer.removing);
     if (removal.began) {
         qDebug() << "\n  remove" << job.videoFile << removal.videoRemoved;
         qDebug() << "\n  remove" << job.audioFile << removal.audioRemoved;

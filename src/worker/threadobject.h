@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ffmpeg/ffmpegprogress.h"
+#include "files/saferemoval.h"
 #include "records/itemresult.h"
 
 class MediaReads;
@@ -27,6 +28,7 @@ struct RunObserver
     std::function<void(const Problem &)> walkProblem; // a folder it could not read
     std::function<void(const ConversionProgress &)> progress; // what ffmpeg tells as it converts
     std::function<void(const ItemResult &)> itemDone; // once per item, in order
+    RemovalWatch removing; // each step of a removal, just before it is taken
     std::function<void(const RunReport &)> finished; // everything the run came to
 };
 

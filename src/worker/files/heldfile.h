@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "files/folderhandle.h"
+
 // Windows keeps a file that another program holds open (a virus scanner or an indexer for a
 // moment, a player for as long as it plays) from being renamed or removed. Other systems never
 // do: there nothing here waits.
@@ -27,15 +29,15 @@ bool stillHeldAfterRetries(const std::function<bool()> &attempt);
 // holds the file, again as stillHeldAfterRetries does. True when it succeeded.
 bool whenNotHeld(const QString &path, const std::function<bool()> &operation);
 
-// The right to remove one file, taken before anything is removed, so that an item never loses
-// one stream while the other stays. On Windows it is a handle that may delete the file: while
-// it is open, no other program can open the file in a way that would keep it from going. Where
-// files are never held, it is a look at whether the file may go (its folder writable, the file
-// not marked immutable).
+// The right to remove one file of a folder held open, taken before anything is removed, so that
+// an item never loses one stream while the other stays. On Windows it is a handle that may
+// delete the file, opened from the folder's own: while it is open, no other program can open
+// the file in a way that would keep it from going. Where files are never held, it is a look at
+// whether the file may go (its folder writable, the file not marked immutable or append-only).
 class RemovalClaim
 {
 public:
-    explicit RemovalClaim(const QString &path);
+    RemovalClaim(const FolderHandle &folder, const QString &name);
     ~RemovalClaim();
     RemovalClaim(const RemovalClaim &) = delete;
     RemovalClaim &operator=(const RemovalClaim &) = delete;
@@ -49,7 +51,8 @@ public:
     bool remove();
 
 private:
-    QString path;
+    const FolderHandle &folder;
+    QString name;
     // Windows: the handle that may delete the file, and why it could not be opened.
     [[maybe_unused]] void *handle = nullptr;
     [[maybe_unused]] unsigned long error = 0;

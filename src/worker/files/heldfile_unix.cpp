@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "files/heldfile.h"
 
-#include <QFileInfo>
-
-#include "files/saferemoval.h"
-
 #ifdef Q_OS_LINUX
 #include <QFile>
 
@@ -20,19 +16,21 @@ bool heldByAnotherProgram(const QString &path)
     return false;
 }
 
-RemovalClaim::RemovalClaim(const QString &path) : path(path)
+RemovalClaim::RemovalClaim(const FolderHandle &folder, const QString &name)
+    : folder(folder),
+      name(name)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) {
+    const EntryKind kind = folder.kindOf(name);
+    if (kind == EntryKind::Missing) {
         removable = true;
         return;
     }
     // Removing a name changes its folder, and an immutable or append-only file (Linux's
-    // chattr) cannot go even then.
-    removable = QFileInfo(info.absolutePath()).isWritable();
+    // chattr) cannot go even then. Only a plain file is a stream that may go.
+    removable = kind == EntryKind::File && folder.isWritable();
 #ifdef Q_OS_LINUX
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::openat(int(folder.native()), QFile::encodeName(name).constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     int flags = 0;
     if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
         && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)))
@@ -56,6 +54,5 @@ bool RemovalClaim::mayGo() const
 
 bool RemovalClaim::remove()
 {
-    const QFileInfo info(path);
-    return (!info.exists() && !info.isSymLink()) || removeFile(path);
+    return folder.kindOf(name) == EntryKind::Missing || folder.remove(name, EntryKind::File);
 }

@@ -21,6 +21,11 @@ struct FileIdentity
             && modified == other.modified;
     }
     bool operator!=(const FileIdentity &other) const { return !(*this == other); }
+    // The same file or folder, whatever was written to it since.
+    bool isSameFile(const FileIdentity &other) const
+    {
+        return isValid() && other.isValid() && volume == other.volume && file == other.file;
+    }
 };
 
 // A plain file opened by its name: never through a link, and never a pipe, a device or a

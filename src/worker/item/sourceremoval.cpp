@@ -1,22 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "item/sourceremoval.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <memory>
 
 #include "files/diskflush.h"
 #include "files/heldfile.h"
-#include "files/saferemoval.h"
 
 namespace {
-
-bool mayRemoveFolder(const QString &root, const QString &folder)
-{
-    return isStrictlyInside(root, folder) && !isLinkOrJunction(QFileInfo(folder))
-        && !containsMedia(folder);
-}
 
 struct StreamClaims
 {
@@ -27,13 +19,13 @@ struct StreamClaims
 
 // Claims both streams before either goes. While another program holds one (Windows), both are
 // let go and claimed again after a growing pause, for heldFileWaitMs at most.
-StreamClaims claimStreams(const ConversionJob &job)
+StreamClaims claimStreams(const FolderHandle &folder, const ConversionJob &job)
 {
     StreamClaims claims;
     QString held;
     const bool stillHeld = stillHeldAfterRetries([&] {
-        claims.video = std::make_unique<RemovalClaim>(job.videoFile);
-        claims.audio = std::make_unique<RemovalClaim>(job.audioFile);
+        claims.video = std::make_unique<RemovalClaim>(folder, QFileInfo(job.videoFile).fileName());
+        claims.audio = std::make_unique<RemovalClaim>(folder, QFileInfo(job.audioFile).fileName());
         held = claims.video->isHeld() ? job.videoFile
             : claims.audio->isHeld()  ? job.audioFile
                                       : QString();
@@ -50,15 +42,24 @@ StreamClaims claimStreams(const ConversionJob &job)
     return claims;
 }
 
+// Why nothing could be taken away: the way to the streams is blocked.
+SourceFate blockedWay(const FolderChain &chain)
+{
+    if (chain.blockedByLink())
+        return SourceFate(SourceFate::Kept, Problem(Problem::LinkOnTheWay, chain.blockedAt()));
+    return SourceFate(SourceFate::RemovalFailed,
+                      Problem(Problem::RemovalFailed, chain.blockedAt()));
+}
+
 } // namespace
 
 SourceRemoval removeSources(const ConversionJob &job, const QString &root,
-                            const FileIdentity &verifiedOutput)
+                            const FileIdentity &verifiedOutput, const RemovalWatch &watch)
 {
     SourceRemoval removal;
-    const QString link = linkOnTheWay(root, job.videoFile);
-    if (!link.isEmpty()) {
-        removal.fate = SourceFate(SourceFate::Kept, Problem(Problem::LinkOnTheWay, link));
+    FolderChain chain(root, job.videoFolder);
+    if (!chain.isOpen()) {
+        removal.fate = blockedWay(chain);
         return removal;
     }
     const Problem flushed = flushToDisk(job.outputFile, verifiedOutput);
@@ -66,8 +67,10 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
         removal.fate = SourceFate(SourceFate::Kept, flushed);
         return removal;
     }
+    const int videoLevel = chain.last();
+    const int itemLevel = videoLevel - 1; // below root only when the item folder is
     // Both streams may go, or neither goes: an item is never left with one of them.
-    StreamClaims claims = claimStreams(job);
+    StreamClaims claims = claimStreams(chain.at(videoLevel), job);
     if (!claims.refused.isNone()) {
         removal.fate =
             SourceFate(claims.refused.kind == Problem::SourceHeld ? SourceFate::Kept
@@ -75,19 +78,34 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
                        claims.refused);
         return removal;
     }
+    if (watch)
+        watch({ RemovalStep::Checked, job.videoFolder });
 
-    removal.began = true;
-    removal.videoRemoved = claims.video->remove();
-    removal.audioRemoved = claims.audio->remove();
-    if (mayRemoveFolder(root, job.itemFolder))
-        removal.folder = job.itemFolder;
-    else if (mayRemoveFolder(root, job.videoFolder))
-        removal.folder = job.videoFolder;
-    if (!removal.folder.isEmpty())
-        removal.folderRemoved = removeFolderTree(removal.folder);
+    // The audio first: an item cut short here keeps its video.m4s, by which the walk finds it.
+    const RemovalGate gate = chain.gate(watch);
+    if (gate(job.audioFile)) {
+        removal.began = true;
+        removal.audioRemoved = claims.audio->remove();
+        if (gate(job.videoFile)) {
+            removal.videoRemoved = claims.video->remove();
+            int level = -1;
+            if (itemLevel >= 1 && !containsMedia(chain.at(itemLevel)))
+                level = itemLevel;
+            else if (videoLevel >= 1 && !containsMedia(chain.at(videoLevel)))
+                level = videoLevel;
+            if (level >= 1) {
+                removal.folder = chain.pathAt(level);
+                removal.folderRemoved =
+                    chain.removeFolder(level, QStringLiteral("entry.json"), gate);
+            }
+        }
+    }
+    removal.displaced = chain.displaced();
+    if (!removal.displaced.isEmpty())
+        removal.displacedByLink = QFileInfo(removal.displaced).isSymLink();
     // As the program always has: a partly removed item folder gets this marker.
-    if (isStrictlyInside(root, job.itemFolder))
-        QDir(job.itemFolder).mkdir(QStringLiteral("remove1111"));
+    else if (itemLevel >= 1 && itemLevel <= chain.last() && chain.at(itemLevel).isValid())
+        chain.at(itemLevel).makeFolder(QStringLiteral("remove1111"));
     removal.fate = fateOfRemoval(removal, job);
     return removal;
 }
@@ -97,6 +115,11 @@ SourceFate fateOfRemoval(const SourceRemoval &removal, const ConversionJob &job)
     const auto failed = [](const QString &path) {
         return SourceFate(SourceFate::RemovalFailed, Problem(Problem::RemovalFailed, path));
     };
+    if (!removal.displaced.isEmpty())
+        return SourceFate(
+            removal.began ? SourceFate::RemovalFailed : SourceFate::Kept,
+            Problem(removal.displacedByLink ? Problem::FolderReplacedByLink : Problem::FolderMoved,
+                    removal.displaced));
     if (!removal.videoRemoved)
         return failed(job.videoFile);
     if (!removal.audioRemoved)

@@ -3,6 +3,7 @@
 #define SOURCEREMOVAL_H
 
 #include "files/plainfile.h"
+#include "files/saferemoval.h"
 #include "records/conversionjob.h"
 #include "records/itemresult.h"
 
@@ -15,19 +16,25 @@ struct SourceRemoval
     bool audioRemoved = false;
     QString folder; // the folder whose removal was tried, if any
     bool folderRemoved = false;
+    // A folder of the item found moved or replaced while it was being removed: all that was
+    // left of the item from then on stayed.
+    QString displaced;
+    bool displacedByLink = false; // a link stands at its name now
 };
 
 // What the removal's steps come to: Removed only when every one of them succeeded, else the
-// first path that stayed.
+// first path that stayed, or the folder found displaced.
 SourceFate fateOfRemoval(const SourceRemoval &removal, const ConversionJob &job);
 
 // Removes an item's streams and, where that is safe, its folder; the output is put safely on
 // the disk before the first source goes, and only when it is still the very file that was
-// verified. Nothing is removed through a link or junction met between the chosen folder root
-// and the streams (looked for again now: one may have appeared since the walk), nor outside
-// root, nor a folder that still holds a stream or video of anything else: the item folder when
-// it can, else at least the stream's folder.
+// verified. Every folder is reached from the chosen folder root through handles, never through
+// a link or junction, and what goes is what was checked: each step looks again that the item's
+// folders still stand where they were. Nothing goes outside root, nor a folder that still holds
+// a stream or video of anything else: the item folder when it can, else at least the stream's
+// folder. The audio goes first, entry.json last: a removal cut short leaves what the next run
+// finds again. watch hears of each step before it is taken.
 SourceRemoval removeSources(const ConversionJob &job, const QString &root,
-                            const FileIdentity &verifiedOutput);
+                            const FileIdentity &verifiedOutput, const RemovalWatch &watch = {});
 
 #endif // SOURCEREMOVAL_H

@@ -51,6 +51,10 @@ public:
         FlushFailed, // path: the output or its folder; detail: the system's words
         RemovalFailed, // path: what could not be removed (nothing of the item was, if a stream)
         SourceHeld, // path: a stream another program held open all the while; nothing removed
+        // path: a folder of the item that stood elsewhere, or was another, by the time its turn
+        // came; what was left of the item stayed.
+        FolderReplacedByLink, // a link stands at its name now
+        FolderMoved, // moved away, or another folder stands at its name
         // Inputs.
         EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
         EntryTooLarge, // path

@@ -106,6 +106,14 @@ const ProblemRow problemRows[] = {
     { Problem::SourceHeld,
       { "{path} 一直被其他程序占用，源文件都未删除",
         "another program held {path} open all the while, so no source was removed" } },
+    { Problem::FolderReplacedByLink,
+      { "删除过程中，此项的一个文件夹被替换成了链接（{path}），剩下的文件都已保留",
+        "a folder of the item was replaced by a link while it was being removed ({path}), so "
+        "what was left of the item stays" } },
+    { Problem::FolderMoved,
+      { "删除过程中，此项的一个文件夹被移走或替换（{path}），剩下的文件都已保留",
+        "a folder of the item was moved or replaced while it was being removed ({path}), so "
+        "what was left of the item stays" } },
     { Problem::EntryNotRegular,
       { "entry.json 不是普通文件，使用了默认名",
         "entry.json is not a plain file, so the fallback name was used" } },

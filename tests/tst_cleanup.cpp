@@ -2,8 +2,10 @@
 // Source removal: only after a verified conversion, only inside the chosen folder, never
 // through a link. Every case runs with a sentinel tree beside the chosen folder and another
 // one reached through a symbolic link inside it; both must come out unchanged.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,6 +28,7 @@ private slots:
     void init();
     void cleanup();
     void removesAVerifiedItemWhole();
+    void earlierOutputIsVerifiedBeforeRemoval_data();
     void earlierOutputIsVerifiedBeforeRemoval();
     void interruptedDownloadKeepsItsSources();
     void fallbackNamesNeverCostSources();
@@ -46,6 +49,8 @@ private slots:
     void aFinishedDownloadIsConvertedAgain();
     void anItemHalfRemovedByAnEarlierRun_data();
     void anItemHalfRemovedByAnEarlierRun();
+    void whatLooksLeftOfAnItemButIsNot_data();
+    void whatLooksLeftOfAnItemButIsNot();
     void anOutputIsProvenToItsLastByte_data();
     void anOutputIsProvenToItsLastByte();
     void renameKeepsTheOutputWhereNoReplaceIsRefused();
@@ -118,17 +123,31 @@ void tst_Cleanup::removesAVerifiedItemWhole()
     QVERIFY(!CacheBuilder::snapshot(root()).contains(QStringLiteral("remove1111")));
 }
 
+void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval_data()
+{
+    QTest::addColumn<QString>("title"); // what entry.json says by the second run
+    QTest::newRow("the same title") << "Earlier";
+    QTest::newRow("its title changed since: the output under the earlier name counts") << "Later";
+}
+
 void tst_Cleanup::earlierOutputIsVerifiedBeforeRemoval()
 {
+    QFETCH(QString, title);
     cache.addItem(QStringLiteral("1"), QStringLiteral("Earlier"));
     runWorker(root());
     QVERIFY(QFile::exists(root() + QStringLiteral("/1/64/video.m4s")));
+    QVERIFY(CacheBuilder::writeFile(root() + QStringLiteral("/1/entry.json"),
+                                    CacheBuilder::entryJson(title)));
 
     const QVector<ItemResult> items = convertWithRemoval(root());
     QVERIFY(allRemoved(items));
     QCOMPARE(items.at(0).outcome, ItemResult::Skipped);
+    QCOMPARE(items.at(0).underEarlierName, title != QLatin1String("Earlier"));
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
-    QVERIFY(QFile::exists(root() + QStringLiteral("/Earlier.mp4")));
+    QCOMPARE(items.at(0).outputFile, root() + QStringLiteral("/Earlier.mp4"));
+    // The same video is never made twice.
+    QCOMPARE(QDir(root()).entryList({ QStringLiteral("*.mp4") }),
+             QStringList { QStringLiteral("Earlier.mp4") });
 }
 
 void tst_Cleanup::interruptedDownloadKeepsItsSources()
@@ -534,26 +553,53 @@ void tst_Cleanup::aFinishedDownloadIsConvertedAgain()
 
 void tst_Cleanup::anItemHalfRemovedByAnEarlierRun_data()
 {
+    // Where the earlier run stopped: just before the step of its removal whose path ends so
+    // (killed there), or by hand as older versions left an item ("audio gone": stopped
+    // between the streams; "video gone": they removed the video first).
+    QTest::addColumn<QString>("cut");
     QTest::addColumn<bool>("removal");
     QTest::addColumn<bool>("sameVideo"); // the video left is the one the output was made from
-    QTest::newRow("removal asked: what is left goes") << true << true;
-    QTest::newRow("no removal: left as it is") << false << true;
-    QTest::newRow("the video left is another download: nothing goes") << true << false;
+    QTest::newRow("audio gone, removal asked: what is left goes") << "audio gone" << true << true;
+    QTest::newRow("audio gone, no removal: left as it is") << "audio gone" << false << true;
+    QTest::newRow("audio gone, the video left is another download: nothing goes")
+        << "audio gone" << true << false;
+    QTest::newRow("video gone first, by an older version: its audio goes")
+        << "video gone" << true << true;
+    QTest::newRow("killed once checked: nothing was removed yet") << "checked" << true << true;
+    QTest::newRow("killed after the audio") << "/video.m4s" << true << true;
+    QTest::newRow("killed after the video") << "/1/64" << true << true;
+    QTest::newRow("killed after the streams' folder: entry.json left")
+        << "/entry.json" << true << true;
+    QTest::newRow("killed before the item folder itself: an empty folder left")
+        << "/cache/1" << true << true;
+    QTest::newRow("killed after the video, no removal now: only its stale locks go")
+        << "/1/64" << false << true;
 }
 
 void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
 {
+    QFETCH(QString, cut);
     QFETCH(bool, removal);
     QFETCH(bool, sameVideo);
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Half"));
-    QCOMPARE(runWorker(root()).only().outcome, ItemResult::Converted);
-    // As a run stopped between the two streams leaves it: the audio gone, the marker made.
-    QVERIFY(QFile::remove(video + QStringLiteral("/audio.m4s")));
-    QVERIFY(QDir().mkpath(root() + QStringLiteral("/1/remove1111")));
+    if (cut.endsWith(QLatin1String(" gone"))) {
+        QCOMPARE(runWorker(root()).only().outcome, ItemResult::Converted);
+        const QString stream = cut.startsWith(QLatin1String("audio"))
+            ? QStringLiteral("/audio.m4s")
+            : QStringLiteral("/video.m4s");
+        QVERIFY(QFile::remove(video + stream));
+        QVERIFY(QDir().mkpath(root() + QStringLiteral("/1/remove1111")));
+    } else {
+        QProcess killed;
+        killed.start(QStringLiteral(CUT_REMOVAL_PATH), { root(), cut });
+        QVERIFY(killed.waitForFinished(60000));
+        QCOMPARE(killed.exitCode(), 9); // it was cut short there
+    }
     if (!sameVideo)
         QVERIFY(CacheBuilder::truncate(video + QStringLiteral("/video.m4s"), 0.5));
 
     const WorkerRun run = runWorker(root(), removal);
+    QCOMPARE(run.items.size(), 1);
     if (!sameVideo) {
         // No output vouches for this video: it is converted (and fails without its audio).
         QCOMPARE(run.only().outcome, ItemResult::Failed);
@@ -561,12 +607,58 @@ void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
         return;
     }
     // Its own output still vouches for it: never converted again into a numbered name.
-    QCOMPARE(run.only().outcome, ItemResult::Skipped);
+    QVERIFY2(run.only().outcome == ItemResult::Skipped, qPrintable(run.described()));
     QCOMPARE(run.only().outputFile, root() + QStringLiteral("/Half.mp4"));
     QCOMPARE(run.only().sources.kind, removal ? SourceFate::Removed : SourceFate::NotAsked);
+    QCOMPARE(run.only().earlierRemoval, cut != QLatin1String("checked"));
     QCOMPARE(QFileInfo::exists(root() + QStringLiteral("/1")), !removal);
     QVERIFY(!QFile::exists(root() + QStringLiteral("/Half(2).mp4")));
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Half.mp4")).hasAudio);
+    // What the killed run held, it no longer does: none of its locks or temporaries is left.
+    const QString left = CacheBuilder::snapshot(root());
+    QVERIFY2(!left.contains(QLatin1String(".lock")) && !left.contains(QLatin1String(".partial")),
+             qPrintable(left));
+}
+
+void tst_Cleanup::whatLooksLeftOfAnItemButIsNot_data()
+{
+    // Beside the output of item 1, converted and removed whole: what stands at root/1 now.
+    QTest::addColumn<QString>("found");
+    QTest::newRow("a download of it queued again since: entry.json newer than the output")
+        << "queued";
+    QTest::newRow("its entry.json beside someone's notes") << "notes";
+    QTest::newRow("an audio.m4s of another size than its own") << "audio";
+    QTest::newRow("an empty folder of another name") << "other";
+}
+
+void tst_Cleanup::whatLooksLeftOfAnItemButIsNot()
+{
+    QFETCH(QString, found);
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Done"));
+    QVERIFY(allRemoved(convertWithRemoval(root())));
+    const QString output = root() + QStringLiteral("/Done.mp4");
+    const QString item =
+        root() + (found == QLatin1String("other") ? QStringLiteral("/2") : QStringLiteral("/1"));
+    QVERIFY(QDir().mkpath(item));
+    if (found != QLatin1String("other")) {
+        const QString entry = item + QStringLiteral("/entry.json");
+        QVERIFY(CacheBuilder::writeFile(entry, CacheBuilder::entryJson(QStringLiteral("Done"))));
+        // Written before the output was made, as an item's own entry.json always is.
+        QFile old(entry);
+        const QDateTime made = QFileInfo(output).lastModified();
+        QVERIFY(old.open(QIODevice::ReadWrite));
+        QVERIFY(old.setFileTime(made.addSecs(found == QLatin1String("queued") ? 60 : -60),
+                                QFileDevice::FileModificationTime));
+    }
+    if (found == QLatin1String("notes"))
+        QVERIFY(CacheBuilder::writeFile(item + QStringLiteral("/notes.txt"), "mine"));
+    if (found == QLatin1String("audio"))
+        QVERIFY(CacheBuilder::writeFile(item + QStringLiteral("/64/audio.m4s"), "another"));
+    const QString before = CacheBuilder::snapshot(root());
+
+    const WorkerRun run = runWorker(root(), true);
+    QVERIFY2(run.items.isEmpty(), qPrintable(run.described()));
+    QCOMPARE(CacheBuilder::snapshot(root()), before);
 }
 
 namespace {

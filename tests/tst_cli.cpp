@@ -79,6 +79,7 @@ private slots:
     void twoRunsShareTheWork_data();
     void twoRunsShareTheWork();
     void aKilledRunIsTakenOverByTheNext();
+    void aFolderMetAgainIsWalkedOnce();
 
 private:
     QString root() const { return cache.root(); }
@@ -516,6 +517,33 @@ void tst_Cli::aKilledRunIsTakenOverByTheNext()
     QCOMPARE(left.size(), 1);
     QVERIFY2(left.first().startsWith(root() + QStringLiteral("/Alpha.mp4 ")),
              qPrintable(left.first()));
+}
+
+void tst_Cli::aFolderMetAgainIsWalkedOnce()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("makes a loop of the file system with a bind mount, the Linux way");
+#else
+    // The chosen folder mounted again inside itself, in a mount namespace of the test's own.
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (unshare.isEmpty()
+        || QProcess::execute(unshare, { "-rm", "mount", "--bind", "/tmp", "/tmp" }) != 0)
+        QSKIP("needs unshare and a mount namespace of its own (util-linux, user namespaces)");
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"));
+    QVERIFY(QDir().mkpath(root() + QStringLiteral("/again")));
+    QProcess cli;
+    cli.start(unshare,
+              { "-rm", "sh", "-c",
+                "mount --bind \"$1\" \"$1/again\" && exec \"$2\" --dry-run \"$1\"", "sh", root(),
+                QStringLiteral(VANTORO_CLI_PATH) });
+    QVERIFY(cli.waitForFinished(60000));
+    const QString said = QString::fromLocal8Bit(cli.readAll());
+    // Each item once, and nothing lost, so nothing needs attention.
+    QVERIFY2(said.contains(QStringLiteral("Would convert 2, would skip 0, of 2 items.")),
+             qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("a file system loop")), qPrintable(said));
+    QCOMPARE(cli.exitCode(), 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

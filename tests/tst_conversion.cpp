@@ -64,21 +64,28 @@ void tst_Conversion::init()
 void tst_Conversion::convertsEveryItemBesideItsFolder_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::newRow("plain folder") << "cache";
+    QTest::addColumn<QString>("below"); // where the second item lies in it
+    QTest::newRow("plain folder") << "cache"
+                                  << "season";
 #ifdef Q_OS_WIN
-    QTest::newRow("blanks and Chinese in the path") << "my cache 下载 目录"; // no tabs on Windows
+    QTest::newRow("blanks and Chinese in the path") << "my cache 下载 目录" // no tabs on Windows
+                                                    << "season";
 #else
-    QTest::newRow("blanks, a tab and Chinese in the path") << "my cache\t下载 目录";
+    QTest::newRow("blanks, a tab and Chinese in the path") << "my cache\t下载 目录"
+                                                           << "season";
 #endif
+    QTest::newRow("Chinese only below the chosen folder") << "cache"
+                                                          << "下载";
 }
 
 void tst_Conversion::convertsEveryItemBesideItsFolder()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, below);
     const QString top = cache.base() + QLatin1Char('/') + folder;
     CacheBuilder::addItem(top, QStringLiteral("111"),
                           CacheBuilder::entryJson(QStringLiteral("第1集 开始")));
-    CacheBuilder::addItem(top, QStringLiteral("season/222"),
+    CacheBuilder::addItem(top, below + QStringLiteral("/222"),
                           CacheBuilder::entryJson(QStringLiteral("Episode 2")));
 
     ThreadObject worker;
@@ -92,7 +99,8 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
     QVERIFY2(report.isEmpty(), report.isEmpty() ? "" : qPrintable(report.at(0).at(0).toString()));
     QCOMPARE(names.count(), 2);
     for (const QString &output :
-         { top + QStringLiteral("/第1集开始.mp4"), top + QStringLiteral("/season/Episode2.mp4") }) {
+         { top + QStringLiteral("/第1集开始.mp4"),
+           top + QLatin1Char('/') + below + QStringLiteral("/Episode2.mp4") }) {
         QVERIFY2(QFile::exists(output), qPrintable(output));
         const MediaInfo media = CacheBuilder::probe(output);
         QVERIFY(media.hasVideo && media.hasAudio);
@@ -100,7 +108,7 @@ void tst_Conversion::convertsEveryItemBesideItsFolder()
     }
     // Removal is off: every source stays, and no temporary file is left.
     QVERIFY(QFile::exists(top + QStringLiteral("/111/64/video.m4s")));
-    QVERIFY(QFile::exists(top + QStringLiteral("/season/222/64/audio.m4s")));
+    QVERIFY(QFile::exists(top + QLatin1Char('/') + below + QStringLiteral("/222/64/audio.m4s")));
     QVERIFY(!CacheBuilder::snapshot(top).contains(QStringLiteral(".partial.mp4")));
     QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
 }
@@ -189,10 +197,18 @@ void tst_Conversion::unusableInputsAreReported_data()
     QTest::addColumn<QString>("trouble");
     QTest::addColumn<Problem::Kind>("problem");
     QTest::newRow("a folder path too long to open") << "deep" << Problem::PathTooLong;
+    // Not too long in characters, only in the bytes the system counts.
+    QTest::newRow("a Chinese folder path too long to open")
+        << "deep in Chinese" << Problem::PathTooLong;
     QTest::newRow("entry.json that is a pipe") << "entrypipe" << Problem::EntryNotRegular;
     QTest::newRow("audio.m4s that is a pipe") << "audiopipe" << Problem::StreamNotRegular;
     QTest::newRow("audio.m4s a link to a file outside") << "audiolink" << Problem::StreamNotRegular;
     QTest::newRow("a folder that cannot be read") << "unreadable" << Problem::FolderUnreadable;
+    QTest::newRow("a folder that can be listed, not entered")
+        << "unenterable" << Problem::FolderUnreadable;
+    // With removal asked: whose it is cannot be told, and that is not because no tag was found.
+    QTest::newRow("a file at the output's name that may not be read")
+        << "outputunreadable" << Problem::OutputUnreadable;
     // No lock can be made there, and that is not another run's doing.
     QTest::newRow("an output folder that can be read, not written")
         << "readonly" << Problem::ItemLockRefused;
@@ -220,27 +236,42 @@ void tst_Conversion::unusableInputsAreReported()
         const QString outside = cache.base() + QStringLiteral("/outside.m4s");
         QVERIFY(QFile::rename(stream + QStringLiteral("/audio.m4s"), outside));
         QVERIFY(QFile::link(outside, stream + QStringLiteral("/audio.m4s")));
-    } else if (trouble == QLatin1String("unreadable") || trouble == QLatin1String("readonly")) {
+    } else if (!trouble.startsWith(QLatin1String("deep"))) {
         CacheBuilder::addItem(bad, QStringLiteral("2"),
                               CacheBuilder::entryJson(QStringLiteral("Hidden")));
+        if (trouble == QLatin1String("outputunreadable")) {
+            const QString output = bad + QStringLiteral("/Hidden.mp4");
+            QVERIFY(CacheBuilder::writeFile(output, "no one but its owner may read this"));
+            QVERIFY(QFile::setPermissions(output, QFileDevice::WriteOwner));
+        }
     } else {
-        // Made one step at a time: no single call may name the whole path.
+        // Made one step at a time: no single call may name the whole path. In Chinese, each
+        // character takes three bytes.
+        const QString step = trouble == QLatin1String("deep") ? QString(200, QLatin1Char('d'))
+                                                              : QString(80, QChar(0x4E0B));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(bad));
-        for (int depth = 0; depth < 24; ++depth) {
-            const QString step = QString(200, QLatin1Char('d'));
+        for (int depth = 0; depth < 24; ++depth)
             QVERIFY(QDir().mkdir(step) && QDir::setCurrent(step));
-        }
         QDir::setCurrent(previous);
     }
 
-    // Unreadable: only its owner may write it. Read-only: everyone may read and enter it.
+    // Unreadable: only its owner may write it. Unenterable: everyone may list it, no one enter.
+    // Read-only: everyone may read and enter it. Else: everyone may do anything.
+    const QFileDevice::Permissions everyone = QFileDevice::ReadOwner | QFileDevice::ReadGroup
+        | QFileDevice::ReadOther | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+        | QFileDevice::ExeOther;
     const QFileDevice::Permissions kept = trouble == QLatin1String("unreadable")
         ? QFileDevice::WriteOwner
-        : QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
-    const bool permissions =
-        trouble == QLatin1String("unreadable") || trouble == QLatin1String("readonly");
+        : trouble == QLatin1String("unenterable")
+        ? QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther
+        : trouble == QLatin1String("readonly")
+        ? everyone
+        : everyone | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const bool removal = trouble == QLatin1String("outputunreadable");
+    const bool permissions = trouble == QLatin1String("unreadable")
+        || trouble == QLatin1String("unenterable") || trouble == QLatin1String("readonly")
+        || removal;
     if (permissions)
         QVERIFY(QFile::setPermissions(bad, kept));
     // Permissions never keep root out: as root, the program runs as nobody to meet them.
@@ -253,7 +284,10 @@ void tst_Conversion::unusableInputsAreReported()
         QVERIFY(CacheBuilder::openToEveryone(cache.base()));
         QVERIFY(QFile::setPermissions(bad, kept));
         QProcess cli;
-        cli.start(unprivileged.first(), unprivileged.mid(1) << program << root());
+        QStringList arguments = unprivileged.mid(1) << program;
+        if (removal)
+            arguments << QStringLiteral("--delete-source");
+        cli.start(unprivileged.first(), arguments << root());
         QVERIFY(cli.waitForFinished(60000));
         const QString said = QString::fromLocal8Bit(cli.readAll());
         QFile::setPermissions(
@@ -261,28 +295,31 @@ void tst_Conversion::unusableInputsAreReported()
         QCOMPARE(cli.exitCode(), 1);
         QVERIFY2(said.contains(problem == Problem::FolderUnreadable
                                    ? QStringLiteral("a folder cannot be read")
+                                   : problem == Problem::OutputUnreadable
+                                   ? QStringLiteral("cannot be read as a video")
                                    : QStringLiteral("the output folder cannot be written")),
                  qPrintable(said));
         QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
-        QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+        QCOMPARE(QFile::exists(video + QStringLiteral("/video.m4s")), !removal);
         return;
     }
-    const WorkerRun run = runWorker(root());
+    const WorkerRun run = runWorker(root(), removal);
     QFile::setPermissions(bad,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCOMPARE(run.ends, 1);
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Fine.mp4")).hasAudio);
-    QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
+    QCOMPARE(QFile::exists(video + QStringLiteral("/video.m4s")), !removal);
     QCOMPARE(run.messages.size(), 1);
     QVector<Problem::Kind> told;
     for (const Problem &walk : run.walkProblems)
         told << walk.kind;
     for (const ItemResult &item : run.items)
-        told << item.failure.kind << item.nameNote.kind;
+        told << item.failure.kind << item.nameNote.kind << item.sources.reason.kind;
     told.removeAll(Problem::None);
     QCOMPARE(told, QVector<Problem::Kind> { problem });
-    if (trouble == QLatin1String("deep")) // QTemporaryDir cannot remove what it cannot name
+    if (trouble.startsWith(
+            QLatin1String("deep"))) // QTemporaryDir cannot remove what it cannot name
         QVERIFY(QProcess::execute(QStringLiteral("rm"), { QStringLiteral("-rf"), bad }) == 0);
 #endif
 }

@@ -9,7 +9,8 @@ QString englishOutcome(const ItemResult &result)
 {
     QString text = outcomeWords(result.outcome, result.failure, Language::English);
     for (const RunReport::Entry &entry : RunReport::entriesFor(result)) {
-        if (entry.role == RunReport::NameFallback || entry.role == RunReport::EarlierOutputKept)
+        // What needs no attention but is worth a word in the item's line.
+        if (entry.role == RunReport::NameFallback || !RunReport::needsAttention(entry.role))
             text += roleWords(entry, Language::English);
     }
     const QString sources = fateWords(result.sources, Language::English);

@@ -20,11 +20,43 @@
 #include "item/itemconversion.h"
 #include "item/itemplan.h"
 #include "item/outputproof.h"
+#include "item/remains.h"
 #include "item/sourcedecision.h"
 #include "item/sourceremoval.h"
+#include "output/outputlock.h"
 #include "output/outputnaming.h"
 #include "report/reportwording.h"
 #include "runcontext.h"
+
+namespace {
+
+// The working files the walk met, and those beside the outputs of items whose output folder
+// lies above the chosen folder (when it is an item's folder, or a video folder, itself).
+QStringList workingFilesOf(const CacheInventory &inventory, const QString &root)
+{
+    QStringList files;
+    for (int i = 0; i < inventory.workingFiles.size(); ++i)
+        files << inventory.workingFiles.at(i);
+    QStringList above;
+    for (int i = 0; i < inventory.videoFiles.size(); ++i) {
+        const QString outputFolder =
+            cutBeforeLastSlash(cutBeforeLastSlash(cutBeforeLastSlash(inventory.videoFiles.at(i))));
+        const bool walked = isStrictlyInside(root, outputFolder)
+            || QDir::cleanPath(outputFolder) == QDir::cleanPath(root);
+        if (!walked && !above.contains(outputFolder))
+            above << outputFolder;
+    }
+    for (const QString &folder : qAsConst(above)) {
+        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &name : names) {
+            if (isWorkingFileName(name))
+                files << folder + QLatin1Char('/') + name;
+        }
+    }
+    return files;
+}
+
+} // namespace
 
 ThreadObject::ThreadObject(QObject *parent) : QObject(parent)
 {
@@ -107,21 +139,36 @@ void ThreadObject::runConversion(QString dirString)
 
     // Every item is found before the first is converted, so that each one the run counted
     // gets its line, also when it is gone by the time its turn comes.
-    const CacheInventory inventory = takeInventory(dirString);
+    const CacheInventory inventory = takeInventory(dirString, isWorkingFileName);
     reportWalkProblems(inventory.problems, run);
-    if (observer.started)
-        observer.started(inventory.videoFiles.size());
-    // The outputs in each folder, read once per run: for items that are gone or half removed.
+    // What runs that were killed left behind goes first: their locks and temporary files.
+    if (!isDryRun)
+        removeStaleWorkingFiles(workingFilesOf(inventory, run.root));
+    // The outputs in each folder, read once per run: for items that are gone, half removed or
+    // renamed, and for what a removal cut short left of an item.
     OutputIndex outputs(run.conversion.stopRequested);
-    for (int i = 0; i < inventory.videoFiles.size(); ++i) {
+    QVector<Remains> remains;
+    for (int i = 0; i < inventory.remains.size(); ++i) {
+        const Remains left = recogniseRemains(inventory.remains.at(i), run.root, outputs);
+        if (left.isValid())
+            remains.append(left);
+    }
+    if (observer.started)
+        observer.started(inventory.videoFiles.size() + remains.size());
+    for (int i = 0; i < inventory.videoFiles.size() && !isStopRequested; ++i) {
+        const QString videoFile = inventory.videoFiles.at(i);
+        MediaReads media(run.conversion.stopRequested);
+        const ItemResult result = QFileInfo::exists(videoFile)
+            ? runItem(planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media, outputs),
+                      run, media)
+            : goneItem(videoFile, outputs);
+        itemDone(result, run);
+    }
+    for (const Remains &left : qAsConst(remains)) {
         if (isStopRequested)
             break;
-        const QString videoFile = inventory.videoFiles.at(i);
-        const ItemResult result = QFileInfo::exists(videoFile) ? runItem(videoFile, run, outputs)
-                                                               : goneItem(videoFile, outputs);
-        run.report.addItem(result);
-        if (observer.itemDone)
-            observer.itemDone(result);
+        MediaReads media(run.conversion.stopRequested);
+        itemDone(runItem(planRemains(left, !isDryRun), run, media), run);
     }
 
     qDebug() << "\n"
@@ -139,6 +186,13 @@ void ThreadObject::endRun(const RunContext &run)
     emit convertFinished_Signal();
 }
 
+void ThreadObject::itemDone(const ItemResult &result, RunContext &run)
+{
+    run.report.addItem(result);
+    if (observer.itemDone)
+        observer.itemDone(result);
+}
+
 void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunContext &run)
 {
     for (const Problem &problem : problems) {
@@ -148,12 +202,8 @@ void ThreadObject::reportWalkProblems(const QVector<Problem> &problems, RunConte
     }
 }
 
-ItemResult ThreadObject::runItem(const QString &videoFile, RunContext &run, OutputIndex &outputs)
+ItemResult ThreadObject::runItem(const ItemPlan &plan, RunContext &run, MediaReads &media)
 {
-    MediaReads media(run.conversion.stopRequested);
-    // A dry run changes nothing, locks included.
-    const ItemPlan plan =
-        planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media, outputs);
     emitCurrentFileName(plan.job.outputName);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     qDebug() << "\n" << plan.job.command << " isstarted:" << isStarted << "\n";
@@ -184,7 +234,7 @@ ItemResult ThreadObject::runItem(const QString &videoFile, RunContext &run, Outp
         decideSources({ isDeleteSource && !isStopRequested, placement, conversion.outcome,
                         conversion.verification, plan.fallbackName, plan.job.outputFile });
     const SourceFate sources = verdict.kind == SourceVerdict::MayRemove
-        ? removeItemSources(plan.job, run.root, conversion, media)
+        ? removeItemSources(plan, run.root, conversion, media)
         : verdict.unremoved();
     return finishedItem(plan, conversion, sources);
 }
@@ -213,9 +263,10 @@ ConversionResult ThreadObject::convert(const ConversionJob &job, RunContext &run
     return conversion;
 }
 
-SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QString &root,
+SourceFate ThreadObject::removeItemSources(const ItemPlan &plan, const QString &root,
                                            const ConversionResult &conversion, MediaReads &media)
 {
+    const ConversionJob &job = plan.job;
     // Its header alone cannot tell an output whose data was cut short: the output is read to
     // its last byte before anything goes.
     const Problem unproven =
@@ -223,8 +274,9 @@ SourceFate ThreadObject::removeItemSources(const ConversionJob &job, const QStri
                     { job.videoFile, job.audioFile, conversion.copied }, media);
     if (!unproven.isNone())
         return SourceFate(SourceFate::Kept, unproven);
-    const SourceRemoval removal =
-        removeSources(job, root, conversion.verification.file, observer.removing);
+    const SourceRemoval removal = plan.remains.isValid()
+        ? finishRemoval(plan.remains, job, root, conversion.verification.file, observer.removing)
+        : removeSources(job, root, conversion.verification.file, observer.removing);
     if (removal.began) {
         qDebug() << "\n  remove" << job.videoFile << removal.videoRemoved;
         qDebug() << "\n  remove" << job.audioFile << removal.audioRemoved;

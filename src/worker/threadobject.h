@@ -15,6 +15,7 @@
 
 class MediaReads;
 class OutputIndex;
+struct ItemPlan;
 class RunReport;
 struct ConversionJob;
 struct ConversionResult;
@@ -88,9 +89,10 @@ public slots:
     void runSomeBigWork1(QString dirString);
 
 private:
-    ItemResult runItem(const QString &videoFile, RunContext &run, OutputIndex &outputs);
+    ItemResult runItem(const ItemPlan &plan, RunContext &run, MediaReads &media);
+    void itemDone(const ItemResult &result, RunContext &run);
     ConversionResult convert(const ConversionJob &job, RunContext &run, MediaReads &media);
-    SourceFate removeItemSources(const ConversionJob &job, const QString &root,
+    SourceFate removeItemSources(const ItemPlan &plan, const QString &root,
                                  const ConversionResult &conversion, MediaReads &media);
     void reportWalkProblems(const QVector<Problem> &problems, RunContext &run);
     void endRun(const RunContext &run);

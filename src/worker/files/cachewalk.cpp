@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 
+#include "files/folderhandle.h"
 #include "files/systempath.h"
 
 namespace {
@@ -12,7 +13,10 @@ const QDir::Filters visible = QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir
 
 } // namespace
 
-CacheWalk::CacheWalk(const QString &root)
+CacheWalk::CacheWalk(const QString &root, std::function<bool(const QString &name)> isWorkingFile)
+    : isWorkingFile(std::move(isWorkingFile)),
+      leftOfItems(root),
+      working(root)
 {
     enter(root);
 }
@@ -27,14 +31,35 @@ void CacheWalk::enter(const QString &folder)
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
+    // As find does: a folder that is its own ancestor (or met by two ways) is entered once.
+    const FileIdentity id = FolderHandle(folder).identity();
+    if (id.isValid() && !entered.insert({ id.volume, id.file }).second) {
+        problems.append(Problem(Problem::FolderLoop, folder));
+        return;
+    }
     // Read name by name and closed at once: QDir would build a description of every entry
     // first, which for a folder of ten thousand items is most of what a run needs in memory.
-    PathList names(QDir::cleanPath(folder));
+    Listing listing { PathList(QDir::cleanPath(folder)), QDir::cleanPath(folder) };
     for (QDirIterator entries(folder, visible); entries.hasNext();) {
         entries.next();
-        names.appendName(entries.fileName());
+        listing.names.appendName(entries.fileName());
+        listing.hasEntryJson =
+            listing.hasEntryJson || entries.fileName() == QLatin1String("entry.json");
     }
-    open.push_back({ names, 0 });
+    open.push_back(std::move(listing));
+}
+
+void CacheWalk::leave()
+{
+    const Listing &folder = open.back();
+    // The marker a partly removed item folder gets is no item of its own.
+    if (!folder.videoBelow && (folder.hasEntryJson || folder.names.size() == 0)
+        && QFileInfo(folder.folder).fileName() != QLatin1String("remove1111"))
+        leftOfItems.append(folder.folder);
+    const bool videoBelow = folder.videoBelow;
+    open.pop_back();
+    if (!open.empty())
+        open.back().videoBelow = open.back().videoBelow || videoBelow;
 }
 
 bool CacheWalk::hasNext()
@@ -42,7 +67,7 @@ bool CacheWalk::hasNext()
     while (!hasFound && !open.empty()) {
         Listing &folder = open.back();
         if (folder.next >= folder.names.size()) {
-            open.pop_back();
+            leave();
             continue;
         }
         const QString path = folder.names.at(folder.next++);
@@ -59,6 +84,9 @@ bool CacheWalk::hasNext()
         } else if (entry.fileName().compare(QLatin1String("video.m4s"), Qt::CaseInsensitive) == 0) {
             found = entry;
             hasFound = true;
+            folder.videoBelow = true;
+        } else if (isWorkingFile && isWorkingFile(entry.fileName())) {
+            working.append(path);
         }
     }
     return hasFound;
@@ -119,15 +147,18 @@ QString PathList::at(int index) const
     return start & wholePath ? path : prefix + path;
 }
 
-CacheInventory takeInventory(const QString &root)
+CacheInventory takeInventory(const QString &root,
+                             const std::function<bool(const QString &name)> &isWorkingFile)
 {
     CacheInventory inventory;
     inventory.videoFiles = PathList(root);
-    CacheWalk walk(root);
+    CacheWalk walk(root, isWorkingFile);
     while (walk.hasNext()) {
         walk.next();
         inventory.videoFiles.append(walk.videoFile());
     }
+    inventory.remains = walk.remains();
+    inventory.workingFiles = walk.workingFiles();
     inventory.problems = walk.takeProblems();
     return inventory;
 }

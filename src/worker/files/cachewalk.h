@@ -7,8 +7,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+#include <unordered_set>
 #include <vector>
 
+#include "files/plainfile.h"
 #include "records/problem.h"
 
 // Walks a cache folder lazily and yields every video.m4s (any case) at any depth; hidden
@@ -40,7 +43,9 @@ private:
 class CacheWalk
 {
 public:
-    explicit CacheWalk(const QString &root);
+    // isWorkingFile picks out files the run itself makes, which the walk then gathers too.
+    explicit CacheWalk(const QString &root,
+                       std::function<bool(const QString &name)> isWorkingFile = {});
 
     // Looks ahead for the next video.m4s; problems met on the way are kept for takeProblems.
     bool hasNext();
@@ -51,6 +56,12 @@ public:
 
     // The folders met since the last call that could not be read.
     QVector<Problem> takeProblems();
+    // The folders walked through that hold no video.m4s at any depth and are either empty or
+    // hold an entry.json: what a removal cut short may have left of an item. Complete once
+    // hasNext has said there is nothing more.
+    const PathList &remains() const { return leftOfItems; }
+    // The working files met so far (see the constructor).
+    const PathList &workingFiles() const { return working; }
 
 private:
     // Names only: a folder of ten thousand items costs ten thousand short strings, not as many
@@ -58,27 +69,57 @@ private:
     struct Listing
     {
         PathList names;
+        QString folder;
         int next = 0;
+        bool hasEntryJson = false;
+        bool videoBelow = false;
     };
     void enter(const QString &folder);
+    void leave();
 
+    // Which folder a path led to: a folder met again (through a bind mount or a junction that
+    // leads back up) is not entered a second time, so no item is found twice.
+    struct FolderKey
+    {
+        quint64 volume;
+        quint64 file;
+        bool operator==(const FolderKey &other) const
+        {
+            return volume == other.volume && file == other.file;
+        }
+    };
+    struct FolderKeyHash
+    {
+        size_t operator()(const FolderKey &key) const
+        {
+            return std::hash<quint64>()(key.file * 0x9E3779B97F4A7C15ull ^ key.volume);
+        }
+    };
+
+    std::function<bool(const QString &)> isWorkingFile;
     std::vector<Listing> open;
+    std::unordered_set<FolderKey, FolderKeyHash> entered;
     QFileInfo found;
     QFileInfo current;
     bool hasFound = false;
     QVector<Problem> problems;
+    PathList leftOfItems;
+    PathList working;
 };
 
 // How many items a run over the folder would meet, counted without keeping a list.
 int countCacheItems(const QString &root);
 
-// Every item below a folder, found before the first is converted, and the folders that could
-// not be read on the way.
+// Every item below a folder, found before the first is converted, what cut-short removals may
+// have left, the working files met, and the folders that could not be read on the way.
 struct CacheInventory
 {
     PathList videoFiles;
+    PathList remains; // see CacheWalk::remains
+    PathList workingFiles; // see CacheWalk::workingFiles
     QVector<Problem> problems;
 };
-CacheInventory takeInventory(const QString &root);
+CacheInventory takeInventory(const QString &root,
+                             const std::function<bool(const QString &name)> &isWorkingFile = {});
 
 #endif // CACHEWALK_H

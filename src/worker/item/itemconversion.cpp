@@ -104,8 +104,8 @@ ConversionResult outputAlreadyThere(const ItemPlan &plan, MediaReads &media)
     result.outcome = ItemResult::Skipped;
     const ConversionJob &job = plan.job;
     if (plan.placement.verdict == OutputPlacement::OwnOutput)
-        result.verification =
-            verifyOutput(job.outputFile, job.videoFile, job.audioFile, media, plan.halfRemoved);
+        result.verification = verifyOutput(job.outputFile, job.videoFile, job.audioFile, media,
+                                           plan.halfRemoved || plan.remains.isValid());
     return result;
 }
 

@@ -25,6 +25,32 @@ bool placeHalfRemoved(const ConversionJob &job, OutputIndex &outputs, OutputPlac
     return true;
 }
 
+// Takes the lock that keeps other runs off the item, unless one of them holds it.
+void takeItemLock(const ConversionJob &job, ItemPlan *plan)
+{
+    const QString lockFile = itemLockFile(job);
+    plan->itemLock = std::make_unique<OutputLock>(lockFile);
+    const OutputLock::State lock = plan->itemLock->take();
+    plan->lockedElsewhere = lock == OutputLock::HeldElsewhere;
+    if (lock == OutputLock::Refused)
+        plan->lockRefused = Problem(Problem::ItemLockRefused, lockFile);
+}
+
+// An item whose title changed since it was converted has its output under the earlier name:
+// that one counts, and no second copy of the same video is made beside it.
+void placeUnderEarlierName(const ConversionJob &job, OutputIndex &outputs, ItemPlan *plan)
+{
+    if (plan->placement.verdict != OutputPlacement::FreeName || job.sourceTag.isEmpty())
+        return;
+    const OutputIndex::Output own = outputs.outputWithTag(job.outputFolder, job.sourceTag);
+    if (own.file.isEmpty())
+        return;
+    plan->placement.verdict = OutputPlacement::OwnOutput;
+    plan->placement.outputFile = own.file;
+    plan->underEarlierName = true;
+    plan->nameLock.reset(); // nothing is written under the new name
+}
+
 } // namespace
 
 ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool locks,
@@ -37,14 +63,8 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
     plan.fallbackName = name.name == fallbackOutputName;
     job.outputFile = job.outputFolder + QLatin1Char('/') + name.name;
 
-    if (locks) {
-        const QString lockFile = itemLockFile(job);
-        plan.itemLock = std::make_unique<OutputLock>(lockFile);
-        const OutputLock::State lock = plan.itemLock->take();
-        plan.lockedElsewhere = lock == OutputLock::HeldElsewhere;
-        if (lock == OutputLock::Refused)
-            plan.lockRefused = Problem(Problem::ItemLockRefused, lockFile);
-    }
+    if (locks)
+        takeItemLock(job, &plan);
     if (!plan.lockedElsewhere && plan.lockRefused.isNone()) {
         plan.halfRemoved = placeHalfRemoved(job, outputs, &plan.placement);
         if (!plan.halfRemoved) {
@@ -63,11 +83,29 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
                 return true;
             };
             plan.placement = placeOutput(job.outputFile, job.sourceTag, occupantOf, claim);
+            placeUnderEarlierName(job, outputs, &plan);
         }
         job.outputFile = plan.placement.outputFile;
     }
     job.outputName = QFileInfo(job.outputFile).fileName();
     job.command = ffmpegCommandText(job);
+    plan.job = job;
+    return plan;
+}
+
+ItemPlan planRemains(const Remains &remains, bool locks)
+{
+    ItemPlan plan;
+    ConversionJob job =
+        jobForVideoFile(remains.videoFolder + QStringLiteral("/video.m4s"), remains.videoFolder);
+    job.outputFile = remains.outputFile;
+    job.outputName = QFileInfo(job.outputFile).fileName();
+    job.command = ffmpegCommandText(job);
+    if (locks)
+        takeItemLock(job, &plan);
+    plan.remains = remains;
+    plan.placement.verdict = OutputPlacement::OwnOutput;
+    plan.placement.outputFile = job.outputFile;
     plan.job = job;
     return plan;
 }
@@ -81,5 +119,7 @@ ItemResult plannedItem(const ItemPlan &plan, ItemResult::Outcome outcome, const 
     result.outcome = outcome;
     result.failure = failure;
     result.nameNote = plan.nameNote;
+    result.underEarlierName = plan.underEarlierName;
+    result.earlierRemoval = plan.halfRemoved || plan.remains.isValid();
     return result;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "item/goneitem.h"
+#include "item/remains.h"
 #include "media/mediareader.h"
 #include "output/outputlock.h"
 #include "output/outputplacement.h"
@@ -27,6 +28,11 @@ struct ItemPlan
     // or an older Vantoro failed on the second): its own output, placement.outputFile, still
     // vouches for it, and only what is left of it remains to be removed.
     bool halfRemoved = false;
+    // Its own output has the name of its earlier title: placement.outputFile.
+    bool underEarlierName = false;
+    // What an earlier removal cut short left of an item that has no video.m4s any more, beside
+    // its own output, placement.outputFile: only that remains to be removed.
+    Remains remains;
     OutputPlacement placement;
     std::unique_ptr<OutputLock> itemLock;
     std::unique_ptr<OutputLock> nameLock; // of the free name it converts into
@@ -39,6 +45,10 @@ struct ItemPlan
 // items lack their audio (a folder of thousands would otherwise be read thousands of times).
 ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool locks,
                   MediaReads &media, OutputIndex &outputs);
+
+// Plans what a removal cut short left of an item: its lock taken (unless another run holds it),
+// its own output placed.
+ItemPlan planRemains(const Remains &remains, bool locks);
 
 // What an item came to when it was planned but nothing was converted or checked for it.
 ItemResult plannedItem(const ItemPlan &plan, ItemResult::Outcome outcome,

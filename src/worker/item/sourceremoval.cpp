@@ -51,6 +51,19 @@ SourceFate blockedWay(const FolderChain &chain)
                       Problem(Problem::RemovalFailed, chain.blockedAt()));
 }
 
+// What keeps a removal from beginning at all: the way from root blocked, or the output not safely
+// on the disk as the very file that was verified. NotAsked when nothing does.
+SourceFate beforeRemoval(const FolderChain &chain, const ConversionJob &job,
+                         const FileIdentity &verifiedOutput)
+{
+    if (!chain.isOpen())
+        return blockedWay(chain);
+    const Problem flushed = flushToDisk(job.outputFile, verifiedOutput);
+    if (!flushed.isNone())
+        return SourceFate(SourceFate::Kept, flushed);
+    return SourceFate();
+}
+
 } // namespace
 
 SourceRemoval removeSources(const ConversionJob &job, const QString &root,
@@ -58,15 +71,9 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
 {
     SourceRemoval removal;
     FolderChain chain(root, job.videoFolder);
-    if (!chain.isOpen()) {
-        removal.fate = blockedWay(chain);
+    removal.fate = beforeRemoval(chain, job, verifiedOutput);
+    if (removal.fate.kind != SourceFate::NotAsked)
         return removal;
-    }
-    const Problem flushed = flushToDisk(job.outputFile, verifiedOutput);
-    if (!flushed.isNone()) {
-        removal.fate = SourceFate(SourceFate::Kept, flushed);
-        return removal;
-    }
     const int videoLevel = chain.last();
     const int itemLevel = videoLevel - 1; // below root only when the item folder is
     // Both streams may go, or neither goes: an item is never left with one of them.
@@ -106,6 +113,69 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
     // As the program always has: a partly removed item folder gets this marker.
     else if (itemLevel >= 1 && itemLevel <= chain.last() && chain.at(itemLevel).isValid())
         chain.at(itemLevel).makeFolder(QStringLiteral("remove1111"));
+    removal.fate = fateOfRemoval(removal, job);
+    return removal;
+}
+
+SourceRemoval finishRemoval(const Remains &remains, const ConversionJob &job, const QString &root,
+                            const FileIdentity &verifiedOutput, const RemovalWatch &watch)
+{
+    SourceRemoval removal;
+    FolderChain chain(root, remains.itemFolder);
+    removal.fate = beforeRemoval(chain, job, verifiedOutput);
+    if (removal.fate.kind != SourceFate::NotAsked)
+        return removal;
+    const int itemLevel = chain.last();
+    if (contentOf(chain.at(itemLevel)) != remains.content) {
+        removal.fate =
+            SourceFate(SourceFate::Kept, Problem(Problem::RemainsChanged, remains.itemFolder));
+        return removal;
+    }
+    const QString audioName = QFileInfo(job.audioFile).fileName();
+    const RemainsContent &content = remains.content;
+    QStringList folders = content.emptyFolders;
+    if (!content.audioFolder.isEmpty())
+        folders.prepend(content.audioFolder);
+    const RemovalGate gate = chain.gate(watch);
+    removal.videoRemoved = true; // gone before this run began
+    {
+        const FolderHandle audioFolder = content.audioFolder.isEmpty()
+            ? FolderHandle()
+            : chain.at(itemLevel).folder(content.audioFolder);
+        const auto claim = audioFolder.isValid()
+            ? std::make_unique<RemovalClaim>(audioFolder, audioName)
+            : nullptr;
+        if (claim && !claim->mayGo()) {
+            removal.fate = SourceFate(SourceFate::RemovalFailed,
+                                      Problem(Problem::RemovalFailed, job.audioFile));
+            return removal;
+        }
+        if (watch)
+            watch({ RemovalStep::Checked, remains.itemFolder });
+        const QString audioPath = chain.pathAt(itemLevel) + QLatin1Char('/') + content.audioFolder
+            + QLatin1Char('/') + audioName;
+        removal.began = !claim || gate(audioPath);
+        removal.audioRemoved = removal.began && (!claim || claim->remove());
+    }
+    if (removal.began && itemLevel >= 1) {
+        removal.folder = remains.itemFolder;
+        removal.folderRemoved = chain.removeFolder(itemLevel, QStringLiteral("entry.json"), gate);
+    } else if (removal.began) {
+        // The chosen folder is the item folder: the folders in it go, the rest stays.
+        removal.folderRemoved = true;
+        for (const QString &name : qAsConst(folders)) {
+            const QString path = chain.pathAt(itemLevel) + QLatin1Char('/') + name;
+            FolderHandle folder = chain.at(itemLevel).folder(name);
+            const bool removed = folder.isValid() && emptyFolder(folder, path, QString(), gate)
+                && gate(path) && folder.removeFrom(chain.at(itemLevel), name);
+            if (!removed && removal.folderRemoved)
+                removal.folder = path;
+            removal.folderRemoved = removal.folderRemoved && removed;
+        }
+    }
+    removal.displaced = chain.displaced();
+    removal.displacedByLink =
+        !removal.displaced.isEmpty() && QFileInfo(removal.displaced).isSymLink();
     removal.fate = fateOfRemoval(removal, job);
     return removal;
 }

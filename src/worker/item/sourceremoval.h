@@ -4,6 +4,7 @@
 
 #include "files/plainfile.h"
 #include "files/saferemoval.h"
+#include "item/remains.h"
 #include "records/conversionjob.h"
 #include "records/itemresult.h"
 
@@ -35,6 +36,13 @@ SourceFate fateOfRemoval(const SourceRemoval &removal, const ConversionJob &job)
 // folder. The audio goes first, entry.json last: a removal cut short leaves what the next run
 // finds again. watch hears of each step before it is taken.
 SourceRemoval removeSources(const ConversionJob &job, const QString &root,
+                            const FileIdentity &verifiedOutput, const RemovalWatch &watch = {});
+
+// Finishes the removal of an item that an earlier one left as remains: in the same way, through
+// handles from root, once the item folder is seen (through them) to hold what it was recognised
+// to hold and nothing else. The audio.m4s left goes first, entry.json last; the item folder
+// goes whole when it lies below root, else only the folders in it.
+SourceRemoval finishRemoval(const Remains &remains, const ConversionJob &job, const QString &root,
                             const FileIdentity &verifiedOutput, const RemovalWatch &watch = {});
 
 #endif // SOURCEREMOVAL_H

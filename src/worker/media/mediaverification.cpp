@@ -35,7 +35,7 @@ Problem durationMismatch(const MediaInfo &output, const MediaInfo &videoSource,
 }
 
 Verification verifyOutput(const QString &output, const QString &videoFile, const QString &audioFile,
-                          MediaReads &media, bool taggedAudio)
+                          MediaReads &media, bool tagVouches)
 {
     Verification verification;
     MediaInfo written;
@@ -48,7 +48,9 @@ Verification verifyOutput(const QString &output, const QString &videoFile, const
     MediaInfo audio;
     const Problem videoRead = media.read(videoFile, &video);
     const Problem audioRead = media.read(audioFile, &audio);
-    if (taggedAudio && !QFileInfo::exists(audioFile))
+    if (tagVouches && !QFileInfo::exists(videoFile))
+        video = written;
+    if (tagVouches && !QFileInfo::exists(audioFile))
         audio = written;
     if (videoRead.kind == Problem::Stopped || audioRead.kind == Problem::Stopped)
         verification.problem = Problem(Problem::Stopped);

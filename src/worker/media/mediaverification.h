@@ -36,9 +36,9 @@ Problem durationMismatch(const MediaInfo &output, const MediaInfo &videoSource,
 // sources: each file is read at most once, and sources that cannot be read give an unknown
 // length. The output's identity is the one it had when it was read (perhaps earlier for the
 // same item, when its placement read its tag), so what is trusted later is the file read.
-// With taggedAudio, an audio source that is gone is taken as the output's own audio: the tag of
-// an output that an earlier run verified before it removed that stream vouches for it.
+// With tagVouches, a source that is gone is taken as the output's own stream: the tag of an
+// output that an earlier run verified before it removed that stream vouches for it.
 Verification verifyOutput(const QString &output, const QString &videoFile, const QString &audioFile,
-                          MediaReads &media, bool taggedAudio = false);
+                          MediaReads &media, bool tagVouches = false);
 
 #endif // MEDIAVERIFICATION_H

@@ -2,9 +2,23 @@
 #include "output/outputlock.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 
+#include "output/outputfile.h"
 #include "records/conversionjob.h"
+
+namespace {
+
+const QLatin1String itemLockPrefix("vantoro-item-");
+const QLatin1String lockSuffix(" .lock");
+// What every temporary output's name ends with.
+QString temporarySuffix()
+{
+    return temporaryOutputFile(QStringLiteral(".mp4"));
+}
+
+} // namespace
 
 OutputLock::OutputLock(const QString &lockFile) : lock(lockFile)
 {
@@ -27,6 +41,28 @@ QString itemLockFile(const ConversionJob &job)
                              + QFileInfo(job.videoFolder).fileName())
                                 .toUtf8();
     const QByteArray hash = QCryptographicHash::hash(item, QCryptographicHash::Sha256).toHex();
-    return job.outputFolder
-        + QStringLiteral("/vantoro-item-%1 .lock").arg(QString::fromLatin1(hash.left(16)));
+    return job.outputFolder + QLatin1Char('/') + itemLockPrefix + QString::fromLatin1(hash.left(16))
+        + lockSuffix;
+}
+
+bool isWorkingFileName(const QString &name)
+{
+    return (name.startsWith(itemLockPrefix) && name.endsWith(lockSuffix))
+        || name.endsWith(temporarySuffix())
+        || name.endsWith(temporarySuffix() + QLatin1String(".lock"));
+}
+
+void removeStaleWorkingFiles(const QStringList &files)
+{
+    for (const QString &file : files) {
+        if (file.endsWith(temporarySuffix())) {
+            // No run writes there while its name's lock is free: taken, it is this run's.
+            OutputLock name(file + QLatin1String(".lock"));
+            if (name.take() == OutputLock::Taken)
+                QFile::remove(file);
+        } else {
+            // A free lock is taken and let go again, which removes it.
+            OutputLock(file).take();
+        }
+    }
 }

@@ -30,4 +30,12 @@ private:
 // at once. It lies in the item's output folder, named after its item and video folders.
 QString itemLockFile(const ConversionJob &job);
 
+// True for the name of a file that runs make and remove again: a lock, or an output's temporary.
+bool isWorkingFileName(const QString &name);
+
+// Removes the working files that no live run holds, as a run that was killed leaves them: a lock
+// whose owner is gone, and a temporary output whose name's lock is free. Nothing another run is
+// using goes.
+void removeStaleWorkingFiles(const QStringList &files);
+
 #endif // OUTPUTLOCK_H

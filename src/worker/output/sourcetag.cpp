@@ -101,6 +101,22 @@ bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString 
     return tag.startsWith(videoFields(itemFolder, videoFolder) + QLatin1Char(';'));
 }
 
+bool tagNamesItem(const QString &tag, const QString &itemFolder)
+{
+    return tag.startsWith(tagPrefix + encoded(QFileInfo(itemFolder).fileName())
+                          + QStringLiteral(";folder="));
+}
+
+QString taggedVideoFolderName(const QString &tag)
+{
+    if (!tag.startsWith(tagPrefix))
+        return QString();
+    const QString field = tag.section(QLatin1Char(';'), 2, 2);
+    if (!field.startsWith(QLatin1String("folder=")))
+        return QString();
+    return QUrl::fromPercentEncoding(field.mid(int(qstrlen("folder="))).toLatin1());
+}
+
 qint64 taggedStreamSize(const QString &tag, bool video)
 {
     const QString field = video ? QStringLiteral("video=") : QStringLiteral("audio=");

@@ -38,6 +38,12 @@ TagRelation relateTags(const QString &ownTag, const QString &foundTag);
 // were then: what can still be told of an item whose streams are gone.
 bool tagNamesVideo(const QString &tag, const QString &itemFolder, const QString &videoFolder);
 
+// True when the tag says it was made from a video folder of this item, whichever.
+bool tagNamesItem(const QString &tag, const QString &itemFolder);
+
+// The name of the video folder the tag says it was made from; empty when it names none.
+QString taggedVideoFolderName(const QString &tag);
+
 // The size the tag gives for the video (or else the audio) stream, or -1 when it gives none.
 qint64 taggedStreamSize(const QString &tag, bool video);
 

@@ -57,6 +57,11 @@ public:
     Problem nameNote; // why entry.json could not give the name
     // An output of this same video made before its download finished, kept beside this one.
     QString earlierOutput;
+    // Its own output, outputFile, has another name than entry.json gives now (its title changed
+    // since it was converted): that one counts, and no second is made.
+    bool underEarlierName = false;
+    // What an earlier removal that was cut short left of it: removing its sources now finishes it.
+    bool earlierRemoval = false;
     SourceFate sources;
 };
 

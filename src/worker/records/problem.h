@@ -55,6 +55,9 @@ public:
         // came; what was left of the item stayed.
         FolderReplacedByLink, // a link stands at its name now
         FolderMoved, // moved away, or another folder stands at its name
+        // path: the folder of what an earlier removal left of an item, which holds something
+        // else by now
+        RemainsChanged,
         // Inputs.
         EntryNotRegular, // path: entry.json is a folder, a pipe, a device…
         EntryTooLarge, // path
@@ -63,6 +66,7 @@ public:
         RootUnreadable, // path
         FolderUnreadable, // path
         PathTooLong, // path
+        FolderLoop, // path: leads to a folder the walk has entered already; not entered again
     };
     Q_ENUM(Kind)
     enum Stream { Video, Audio };

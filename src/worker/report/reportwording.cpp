@@ -114,6 +114,10 @@ const ProblemRow problemRows[] = {
       { "删除过程中，此项的一个文件夹被移走或替换（{path}），剩下的文件都已保留",
         "a folder of the item was moved or replaced while it was being removed ({path}), so "
         "what was left of the item stays" } },
+    { Problem::RemainsChanged,
+      { "上次中断的删除留下的文件已有变动（{path}），为安全起见未删除",
+        "what an earlier removal left of the item has changed since ({path}), so nothing was "
+        "removed" } },
     { Problem::EntryNotRegular,
       { "entry.json 不是普通文件，使用了默认名",
         "entry.json is not a plain file, so the fallback name was used" } },
@@ -127,6 +131,10 @@ const ProblemRow problemRows[] = {
     { Problem::FolderUnreadable,
       { "无法读取文件夹，其中的视频未处理：{path}",
         "a folder cannot be read, its items were left out: {path}" } },
+    { Problem::FolderLoop,
+      { "文件夹经由文件系统环路又回到了已处理过的文件夹，未再次进入：{path}",
+        "a folder leads back to one already walked (a file system loop), so it was not entered "
+        "again: {path}" } },
     { Problem::PathTooLong,
       { "路径太长，无法打开，其中的视频未处理：{path}",
         "a path is too long to open, its items were left out: {path}" } },
@@ -215,6 +223,15 @@ const RoleRow roleRows[] = {
       { "下载完成后已重新转换；下载完成前转换的 {file} 仍保留",
         " (again: {file} was made before its download finished; it stays)" },
       { "下载完成后重新转换 {n} 个", "{n} converted again after their download finished" } },
+    { RunReport::UnderEarlierName,
+      { "标题已更改，此项已转换为 {file}，未再次转换", " (already converted as {file})" },
+      { "已按旧标题转换 {n} 个", "{n} already converted under an earlier title" } },
+    { RunReport::EarlierRemovalFinished,
+      { "上次中断的删除已完成", " (finished an earlier removal)" },
+      { "完成上次中断的删除 {n} 个", "{n} earlier removals finished" } },
+    { RunReport::WalkNote,
+      { "{problem}", "{problem}" },
+      { "文件系统环路 {n} 处", "{n} file system loops" } },
 };
 
 // The words of one column in the row for the value, in the language; empty when no row has it.

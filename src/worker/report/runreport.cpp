@@ -26,6 +26,10 @@ QVector<RunReport::Entry> RunReport::entriesFor(const ItemResult &item)
     }
     if (!item.earlierOutput.isEmpty())
         add(EarlierOutputKept, Problem(), item.earlierOutput);
+    if (item.underEarlierName)
+        add(UnderEarlierName, Problem(), item.outputFile);
+    if (item.earlierRemoval && item.sources.kind == SourceFate::Removed)
+        add(EarlierRemovalFinished, Problem());
     if (!item.nameNote.isNone())
         add(NameFallback, item.nameNote);
     if (item.sources.kind == SourceFate::Kept)
@@ -70,7 +74,9 @@ void RunReport::addItem(const ItemResult &item)
 
 void RunReport::addWalkProblem(const Problem &problem)
 {
-    entries.append({ QString(), WalkProblem, ItemResult::Failed, problem, QString() });
+    // A loop loses nothing: every folder in it was walked once.
+    const Role role = problem.kind == Problem::FolderLoop ? WalkNote : WalkProblem;
+    entries.append({ QString(), role, ItemResult::Failed, problem, QString() });
 }
 
 void RunReport::add(const RunReport &other)

@@ -24,6 +24,9 @@ public:
         WalkProblem,
         // Worth telling, but nothing went wrong.
         EarlierOutputKept, // converted again beside an output made before the download finished
+        UnderEarlierName, // its output has the name of its earlier title: no second one was made
+        EarlierRemovalFinished, // what a removal cut short had left of it is gone now
+        WalkNote, // a folder met again through a loop of the file system, entered once
     };
     struct Entry
     {
@@ -31,13 +34,18 @@ public:
         Role role = ItemOutcome;
         ItemResult::Outcome outcome = ItemResult::Failed; // of the item the entry belongs to
         Problem problem;
-        QString earlierOutput; // the output kept beside the new one (EarlierOutputKept)
+        QString earlierOutput; // the output kept beside the new one, or the one under its earlier
+                               // name (EarlierOutputKept, UnderEarlierName)
     };
 
     // The entries one item adds to the report.
     static QVector<Entry> entriesFor(const ItemResult &item);
     // What the user must look at: every entry but those only worth telling.
-    static bool needsAttention(Role role) { return role != EarlierOutputKept; }
+    static bool needsAttention(Role role)
+    {
+        return role != EarlierOutputKept && role != UnderEarlierName
+            && role != EarlierRemovalFinished && role != WalkNote;
+    }
     static bool needsAttention(const ItemResult &item);
 
     // Counts the item and files each thing to tell of it.

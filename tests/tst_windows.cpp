@@ -64,6 +64,9 @@ void tst_Windows::aFileAnotherProgramHolds_data()
         << "video" << heldFileWaitMs + 3000 << SourceFate::Kept << Problem::SourceHeld;
     QTest::newRow("the finished output held for a moment as it takes its name")
         << "temporary" << 2500 << SourceFate::Removed << Problem::None;
+    // As a window showing the folder holds it: the streams go, the folder stays until the next run.
+    QTest::newRow("the item folder held all the while it is removed")
+        << "folder" << heldFileWaitMs + 3000 << SourceFate::RemovalFailed << Problem::RemovalFailed;
 }
 
 void tst_Windows::aFileAnotherProgramHolds()
@@ -73,9 +76,9 @@ void tst_Windows::aFileAnotherProgramHolds()
     QFETCH(SourceFate::Kind, fate);
     QFETCH(Problem::Kind, reason);
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Held"));
-    const QString file = held == QLatin1String("video")
-        ? video + QStringLiteral("/video.m4s")
-        : root() + QStringLiteral("/Held .partial.mp4");
+    const QString file = held == QLatin1String("video") ? video + QStringLiteral("/video.m4s")
+        : held == QLatin1String("folder")               ? root() + QStringLiteral("/1")
+                                          : root() + QStringLiteral("/Held .partial.mp4");
     QProcess holder;
     const auto hold = [&] {
         holder.start(QStringLiteral(HOLD_FILE_PATH),
@@ -90,7 +93,7 @@ void tst_Windows::aFileAnotherProgramHolds()
                 return;
             // The output is held while ffmpeg still writes it; a stream from the pause on, just
             // before its removal begins.
-            if (held == QLatin1String("video"))
+            if (held != QLatin1String("temporary"))
                 QMetaObject::invokeMethod(&worker, hold, Qt::QueuedConnection);
             else
                 hold();
@@ -103,11 +106,13 @@ void tst_Windows::aFileAnotherProgramHolds()
     QCOMPARE(run.only().sources.kind, fate);
     QCOMPARE(run.only().sources.reason.kind, reason);
     QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Held.mp4")).hasAudio);
-    // Held too long, the item stays whole, and the next run finishes it.
-    if (fate == SourceFate::Kept) {
-        QVERIFY(QFile::exists(video + QStringLiteral("/video.m4s")));
-        QVERIFY(QFile::exists(video + QStringLiteral("/audio.m4s")));
-        QCOMPARE(runWorker(root(), true).only().sources.kind, SourceFate::Removed);
+    // Held too long, the item stays whole (or keeps its folder), and the next run finishes it.
+    if (fate != SourceFate::Removed) {
+        QCOMPARE(QFile::exists(video + QStringLiteral("/video.m4s")), fate == SourceFate::Kept);
+        QCOMPARE(QFile::exists(video + QStringLiteral("/audio.m4s")), fate == SourceFate::Kept);
+        const WorkerRun next = runWorker(root(), true);
+        QCOMPARE(next.only().sources.kind, SourceFate::Removed);
+        QCOMPARE(next.only().earlierRemoval, fate != SourceFate::Kept);
     }
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
 }

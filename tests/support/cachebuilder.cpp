@@ -17,6 +17,9 @@
 #endif
 #ifdef Q_OS_WIN
 #include <windows.h>
+#include <winioctl.h>
+
+#include <vector>
 #endif
 
 namespace {
@@ -202,6 +205,53 @@ QString placeProgram(const QString &program, const QString &folder, const QStrin
 #else
     const QString path = folder + QLatin1Char('/') + name;
     return QFile::link(program, path) ? path : QString();
+#endif
+}
+
+bool linkFolder(const QString &target, const QString &link)
+{
+#ifdef Q_OS_WIN
+    // A junction: an empty folder that a reparse point of the mount-point kind leads elsewhere.
+    if (!QDir().mkdir(link))
+        return false;
+    const QString native = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
+    const std::wstring substitute = (QStringLiteral("\\??\\") + native).toStdWString();
+    const std::wstring print = native.toStdWString();
+    struct MountPoint
+    {
+        DWORD tag;
+        WORD dataLength;
+        WORD reserved;
+        WORD substituteOffset;
+        WORD substituteLength;
+        WORD printOffset;
+        WORD printLength;
+    };
+    const size_t names = (substitute.size() + 1 + print.size() + 1) * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(MountPoint) + names, 0);
+    auto *header = reinterpret_cast<MountPoint *>(buffer.data());
+    header->tag = IO_REPARSE_TAG_MOUNT_POINT;
+    header->dataLength = WORD(4 * sizeof(WORD) + names);
+    header->substituteLength = WORD(substitute.size() * sizeof(wchar_t));
+    header->printOffset = WORD(header->substituteLength + sizeof(wchar_t));
+    header->printLength = WORD(print.size() * sizeof(wchar_t));
+    auto *text = reinterpret_cast<wchar_t *>(buffer.data() + sizeof(MountPoint));
+    std::copy(substitute.begin(), substitute.end(), text);
+    std::copy(print.begin(), print.end(), text + substitute.size() + 1);
+    const HANDLE folder = CreateFileW(
+        QDir::toNativeSeparators(link).toStdWString().c_str(), GENERIC_WRITE, 0, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    DWORD returned = 0;
+    const bool made = folder != INVALID_HANDLE_VALUE
+        && DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(), DWORD(buffer.size()),
+                           nullptr, 0, &returned, nullptr);
+    if (folder != INVALID_HANDLE_VALUE)
+        CloseHandle(folder);
+    if (!made)
+        QDir().rmdir(link);
+    return made;
+#else
+    return QFile::link(target, link);
 #endif
 }
 

@@ -50,6 +50,9 @@ QString placeProgram(const QString &program, const QString &folder, const QStrin
 
 // True where tests can make symbolic links (not on Windows, where that needs privileges).
 bool symbolicLinksAvailable();
+// Makes link a link to the folder target: a symbolic link, on Windows a junction (which needs no
+// privileges). False where the system cannot (Wine makes no junctions).
+bool linkFolder(const QString &target, const QString &link);
 
 // Makes a file impossible to remove (for root, with the immutable flag; for others, by taking
 // the write right on its folder). False when this system offers neither.

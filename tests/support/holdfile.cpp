@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// holdfile PATH MILLISECONDS [--share-writes]: opens the file as another program would (a
-// player, a virus scanner), letting others read it (and write it, with --share-writes) but not
-// delete or rename it, says "holding" on its output, and lets go after the given time. Only
-// Windows keeps a held file from going; elsewhere the file is merely open.
+// holdfile PATH MILLISECONDS [--share-writes]: opens the file (on Windows, a folder too) as
+// another program would (a player, a virus scanner, a window showing the folder), letting others
+// read it (and write it, with --share-writes) but not delete or rename it, says "holding" on its
+// output, and lets go after the given time. Only Windows keeps a held file from going; elsewhere
+// the file is merely open.
 #include <QCoreApplication>
 #include <QFile>
 #include <QThread>
@@ -28,8 +29,9 @@ int main(int argc, char *argv[])
         ? FILE_SHARE_READ | FILE_SHARE_WRITE
         : FILE_SHARE_READ;
     const QString native = QDir::toNativeSeparators(path);
-    const HANDLE held = CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), GENERIC_READ,
-                                    share, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE held =
+        CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), GENERIC_READ, share, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (held == INVALID_HANDLE_VALUE)
         return 1;
 #else

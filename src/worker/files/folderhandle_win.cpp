@@ -9,7 +9,35 @@
 #include <windows.h>
 #include <winternl.h>
 
+extern "C" NTSTATUS NTAPI NtQueryAttributesFile(POBJECT_ATTRIBUTES attributes,
+                                                PFILE_BASIC_INFORMATION information);
+
 namespace {
+
+// A name in an open folder, as the system's native calls take it.
+struct RelativeName
+{
+    RelativeName(qintptr folder, const QString &name)
+    {
+        unicodeName.Buffer = reinterpret_cast<PWSTR>(const_cast<ushort *>(name.utf16()));
+        unicodeName.Length = USHORT(name.size() * sizeof(wchar_t));
+        unicodeName.MaximumLength = unicodeName.Length;
+        InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE,
+                                   reinterpret_cast<HANDLE>(folder), nullptr);
+    }
+    UNICODE_STRING unicodeName;
+    OBJECT_ATTRIBUTES attributes;
+};
+
+// True when the folder lists the name as a reparse point (a junction, a symbolic link). Windows
+// says so of a handle opened to the reparse point itself as well; Wine only here.
+bool listedAsReparsePoint(qintptr folder, const QString &name)
+{
+    RelativeName relative(folder, name);
+    FILE_BASIC_INFORMATION info;
+    return NtQueryAttributesFile(&relative.attributes, &info) >= 0
+        && (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
 QString systemWords(DWORD error)
 {
@@ -59,8 +87,10 @@ HandleInfo infoOfEntry(qintptr folder, const QString &name)
         : INVALID_HANDLE_VALUE;
     if (opened == INVALID_HANDLE_VALUE)
         return HandleInfo();
-    const HandleInfo info = infoOf(opened);
+    HandleInfo info = infoOf(opened);
     CloseHandle(opened);
+    if (listedAsReparsePoint(folder, name))
+        info.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     return info;
 }
 
@@ -80,13 +110,8 @@ EntryKind kindFrom(const HandleInfo &info)
 HANDLE openRelative(qintptr folder, const QString &name, ACCESS_MASK access, ULONG disposition,
                     ULONG options, DWORD *error)
 {
-    UNICODE_STRING unicodeName;
-    unicodeName.Buffer = reinterpret_cast<PWSTR>(const_cast<ushort *>(name.utf16()));
-    unicodeName.Length = USHORT(name.size() * sizeof(wchar_t));
-    unicodeName.MaximumLength = unicodeName.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE,
-                               reinterpret_cast<HANDLE>(folder), nullptr);
+    RelativeName relative(folder, name);
+    OBJECT_ATTRIBUTES &attributes = relative.attributes;
     IO_STATUS_BLOCK status = {};
     HANDLE opened = INVALID_HANDLE_VALUE;
     const NTSTATUS result =
@@ -156,12 +181,14 @@ FolderHandle FolderHandle::folder(const QString &name) const
     FolderHandle child;
     if (!isValid())
         return child;
-    // With the right to delete it, where that is granted: a folder held open is deleted only
-    // through its own handle (another would leave it pending, and its parent not empty).
+    // With the right to delete it, where that is granted and no other program keeps it: a folder
+    // held open is deleted only through its own handle (another would leave it pending, and its
+    // parent not empty).
     DWORD failed = 0;
     HANDLE opened =
         openRelative(handle, name, folderAccess | DELETE, FILE_OPEN, FILE_DIRECTORY_FILE, &failed);
-    if (opened == INVALID_HANDLE_VALUE && failed == ERROR_ACCESS_DENIED)
+    if (opened == INVALID_HANDLE_VALUE
+        && (failed == ERROR_ACCESS_DENIED || failed == ERROR_SHARING_VIOLATION))
         opened = openRelative(handle, name, folderAccess, FILE_OPEN, FILE_DIRECTORY_FILE, &failed);
     if (opened == INVALID_HANDLE_VALUE) {
         child.error = systemWords(failed);
@@ -170,7 +197,7 @@ FolderHandle FolderHandle::folder(const QString &name) const
     }
     // The reparse point itself was opened: a junction or a link is never entered.
     const HandleInfo info = infoOf(opened);
-    if (kindFrom(info) != EntryKind::Folder) {
+    if (kindFrom(info) != EntryKind::Folder || listedAsReparsePoint(handle, name)) {
         child.isNotFolder = true;
         child.error = QStringLiteral("a link or junction");
         CloseHandle(opened);

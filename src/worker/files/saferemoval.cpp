@@ -112,13 +112,19 @@ FolderChain::FolderChain(const QString &root, const QString &folder)
     }
 }
 
-QString FolderChain::displaced() const
+QString FolderChain::displaced(bool *byLink) const
 {
     // A folder removed already has nothing below it to displace.
     for (size_t level = 1; level < folders.size() && folders.at(level).isValid(); ++level) {
         const QString name = QFileInfo(paths.at(int(level))).fileName();
-        if (!folders.at(level - 1).identityOf(name).isSameFile(folders.at(level).identity()))
+        const FolderHandle &parent = folders.at(level - 1);
+        const EntryKind kind = parent.kindOf(name);
+        if (kind != EntryKind::Folder
+            || !parent.identityOf(name).isSameFile(folders.at(level).identity())) {
+            if (byLink)
+                *byLink = kind == EntryKind::Link;
             return paths.at(int(level));
+        }
     }
     return QString();
 }

@@ -53,7 +53,8 @@ public:
 
     // The path of the first folder whose name no longer leads to the folder the chain holds
     // (moved away, replaced by a link or by another folder); empty while all are in place.
-    QString displaced() const;
+    // byLink, when given, tells whether a link or junction stands at that name now.
+    QString displaced(bool *byLink = nullptr) const;
     // A gate that tells the watch of each step, then lets it pass only while every folder of the
     // chain is still in place.
     RemovalGate gate(const RemovalWatch &watch) const;

@@ -107,11 +107,10 @@ SourceRemoval removeSources(const ConversionJob &job, const QString &root,
             }
         }
     }
-    removal.displaced = chain.displaced();
-    if (!removal.displaced.isEmpty())
-        removal.displacedByLink = QFileInfo(removal.displaced).isSymLink();
+    removal.displaced = chain.displaced(&removal.displacedByLink);
     // As the program always has: a partly removed item folder gets this marker.
-    else if (itemLevel >= 1 && itemLevel <= chain.last() && chain.at(itemLevel).isValid())
+    if (removal.displaced.isEmpty() && itemLevel >= 1 && itemLevel <= chain.last()
+        && chain.at(itemLevel).isValid())
         chain.at(itemLevel).makeFolder(QStringLiteral("remove1111"));
     removal.fate = fateOfRemoval(removal, job);
     return removal;
@@ -173,9 +172,7 @@ SourceRemoval finishRemoval(const Remains &remains, const ConversionJob &job, co
             removal.folderRemoved = removal.folderRemoved && removed;
         }
     }
-    removal.displaced = chain.displaced();
-    removal.displacedByLink =
-        !removal.displaced.isEmpty() && QFileInfo(removal.displaced).isSymLink();
+    removal.displaced = chain.displaced(&removal.displacedByLink);
     removal.fate = fateOfRemoval(removal, job);
     return removal;
 }

@@ -683,17 +683,34 @@ bool indexFirst(const QString &file)
         && QFile::remove(file) && QFile::rename(rewritten, file);
 }
 
-// Changes one byte of the media data, which lies before the index, leaving the index intact.
-bool changeOneDataByte(const QString &file)
+// Changes one byte of the first video or audio packet past the middle of the file, leaving its
+// size, index and tag as they were.
+bool changeOneDataByte(const QString &file, bool audio)
 {
-    QFile output(file);
-    if (!output.open(QIODevice::ReadWrite))
+    const QVector<CacheBuilder::PacketPlace> places = CacheBuilder::packetPlaces(file);
+    for (int i = places.size() / 2; i < places.size(); ++i) {
+        if (places.at(i).audio != audio)
+            continue;
+        QFile output(file);
+        const qint64 at = places.at(i).offset + places.at(i).size / 2;
+        if (!output.open(QIODevice::ReadWrite) || !output.seek(at))
+            return false;
+        const char byte = output.read(1).at(0);
+        return output.seek(at) && output.write(QByteArray(1, char(~byte))) == 1;
+    }
+    return false;
+}
+
+// Overwrites 45 % of the media data with zeros, from its middle on, as a disk or file system that
+// lost blocks it had not flushed leaves a file: size, index and tag untouched.
+bool zeroFromTheMiddle(const QString &file)
+{
+    const QVector<CacheBuilder::PacketPlace> places = CacheBuilder::packetPlaces(file);
+    if (places.size() < 10)
         return false;
-    const qint64 index = output.readAll().indexOf("moov");
-    if (index < 1000 || !output.seek(index / 2))
-        return false;
-    const char byte = output.read(1).at(0);
-    return output.seek(index / 2) && output.write(QByteArray(1, char(~byte))) == 1;
+    const CacheBuilder::PacketPlace &last = places.at(places.size() * 95 / 100);
+    return CacheBuilder::zeroBytes(file, places.at(places.size() / 2).offset,
+                                   last.offset + last.size);
 }
 
 } // namespace
@@ -705,28 +722,51 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
     QTest::addColumn<bool>("halfRemoved"); // an earlier run removed its audio.m4s
     QTest::addColumn<SourceFate::Kind>("fate");
     QTest::addColumn<Problem::Kind>("reason");
+    QTest::addColumn<SourceFate::Proof>("proof"); // what its content was proven by
 
     const auto kept = SourceFate::Kept;
     const auto cutShort = Problem::OutputCutShort;
+    const auto damaged = Problem::OutputDataDamaged;
+    const auto recorded = SourceFate::RecordedChecksums;
+    const auto decoded = SourceFate::Decoded;
     QTest::newRow("converted and copied now: proven by ffmpeg's own checksums")
-        << "fresh" << true << false << SourceFate::Removed << Problem::None;
-    QTest::newRow("copied, removal asked only while ffmpeg ran: the sources' packets read")
-        << "late" << true << false << SourceFate::Removed << Problem::None;
-    QTest::newRow("met again whole, copied: the sources' own packets")
-        << "none" << true << false << SourceFate::Removed << Problem::None;
-    QTest::newRow("index first, data cut to 55 %") << "cut" << false << false << kept << cutShort;
+        << "fresh" << true << false << SourceFate::Removed << Problem::None
+        << SourceFate::CopyChecksums;
+    QTest::newRow("encoded now: its checksums recorded as it is read back")
+        << "fresh" << false << false << SourceFate::Removed << Problem::None << recorded;
+    QTest::newRow("copied, removal asked only while ffmpeg ran: its recorded checksums")
+        << "late" << true << false << SourceFate::Removed << Problem::None << recorded;
+    QTest::newRow("met again whole, copied")
+        << "none" << true << false << SourceFate::Removed << Problem::None << recorded;
+    QTest::newRow("index first, data cut to 55 %")
+        << "cut" << false << false << kept << cutShort << recorded;
     QTest::newRow("index first, data cut to 55 %, copied")
-        << "cut" << true << false << kept << cutShort;
+        << "cut" << true << false << kept << cutShort << recorded;
     QTest::newRow("index first, data cut to 55 %, half removed")
-        << "cut" << false << true << kept << cutShort;
+        << "cut" << false << true << kept << cutShort << recorded;
     QTest::newRow("index first, its last bytes gone")
-        << "tail" << false << false << kept << cutShort;
+        << "tail" << false << false << kept << cutShort << recorded;
     QTest::newRow("one byte of a copied video changed")
-        << "byte" << true << false << kept << Problem::PacketsDiffer;
+        << "byte" << true << false << kept << damaged << recorded;
+    QTest::newRow("one byte of a copied audio changed")
+        << "audio byte" << true << false << kept << damaged << recorded;
     QTest::newRow("one byte changed, half removed: the video left still tells")
-        << "byte" << true << true << kept << Problem::PacketsDiffer;
+        << "byte" << true << true << kept << damaged << recorded;
+    QTest::newRow("45 % of an encoded output zeroed in place: it says from where")
+        << "zeroed" << false << false << kept << damaged << recorded;
+    QTest::newRow("45 % zeroed, half removed: the last video.m4s stays")
+        << "zeroed" << false << true << kept << damaged << recorded;
     QTest::newRow("index at the end, cut away: damaged, not someone else's")
-        << "headless" << false << false << kept << Problem::OutputUnreadable;
+        << "headless" << false << false << kept << Problem::OutputUnreadable
+        << SourceFate::NotProven;
+    // Outputs of versions that recorded no checksums.
+    QTest::newRow("an earlier version's, encoded, whole: every frame decoded")
+        << "earlier" << false << false << SourceFate::Removed << Problem::None << decoded;
+    QTest::newRow("an earlier version's, encoded, 45 % zeroed: decoding finds it")
+        << "earlier zeroed" << false << false << kept << damaged << decoded;
+    QTest::newRow("an earlier version's, copied, one byte changed: the sources' packets")
+        << "earlier byte" << true << false << kept << Problem::PacketsDiffer
+        << SourceFate::SourcePackets;
 }
 
 void tst_Cleanup::anOutputIsProvenToItsLastByte()
@@ -736,6 +776,7 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
     QFETCH(bool, halfRemoved);
     QFETCH(SourceFate::Kind, fate);
     QFETCH(Problem::Kind, reason);
+    QFETCH(SourceFate::Proof, proof);
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Proof"));
     const QString output = root() + QStringLiteral("/Proof.mp4");
     const auto copying = [copy](ThreadObject &worker, RunObserver &) {
@@ -745,14 +786,18 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
         QCOMPARE(runWorker(root(), false, copying).only().outcome, ItemResult::Converted);
         if (halfRemoved)
             QVERIFY(QFile::remove(video + QStringLiteral("/audio.m4s")));
+        if (damage.startsWith(QLatin1String("earlier")))
+            QVERIFY(CacheBuilder::asMadeByAnEarlierVersion(output));
         if (damage == QLatin1String("cut") || damage == QLatin1String("tail"))
             QVERIFY(indexFirst(output));
         if (damage == QLatin1String("cut") || damage == QLatin1String("headless"))
             QVERIFY(CacheBuilder::truncate(output, 0.55));
         if (damage == QLatin1String("tail"))
             QVERIFY(QFile(output).resize(QFileInfo(output).size() - 100));
-        if (damage == QLatin1String("byte"))
-            QVERIFY(changeOneDataByte(output));
+        if (damage.endsWith(QLatin1String("byte")))
+            QVERIFY(changeOneDataByte(output, damage == QLatin1String("audio byte")));
+        if (damage.endsWith(QLatin1String("zeroed")))
+            QVERIFY(zeroFromTheMiddle(output));
     }
 
     const bool late = damage == QLatin1String("late");
@@ -764,16 +809,19 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
                     worker.setDeleteSource(true);
                 };
         });
-    QCOMPARE(run.only().sources.kind, fate);
-    QCOMPARE(run.only().sources.reason.kind, reason);
+    const Problem &why = run.only().sources.reason;
+    QVERIFY2(run.only().sources.kind == fate && why.kind == reason, qPrintable(run.described()));
+    QCOMPARE(run.only().sources.proof, proof);
     // Kept means all of it: whatever the item still had is there.
     QCOMPARE(QFile::exists(video + QStringLiteral("/video.m4s")), fate == SourceFate::Kept);
     QCOMPARE(QFile::exists(video + QStringLiteral("/audio.m4s")),
              fate == SourceFate::Kept && !halfRemoved);
-    if (damage == QLatin1String("cut")) // it says where the data ends
-        QVERIFY2(run.only().sources.reason.outputSeconds
-                     < run.only().sources.reason.sourceSeconds - 0.5,
+    // It says where the data ends, or where its damage begins: past the start, short of the end.
+    if (damage == QLatin1String("cut") || damage.endsWith(QLatin1String("zeroed")))
+        QVERIFY2(why.outputSeconds > 0.2 && why.outputSeconds < why.sourceSeconds - 0.5,
                  qPrintable(run.described()));
+    if (damage == QLatin1String("audio byte"))
+        QCOMPARE(why.stream, Problem::Audio);
 }
 
 void tst_Cleanup::renameKeepsTheOutputWhereNoReplaceIsRefused()

@@ -269,11 +269,14 @@ SourceFate ThreadObject::removeItemSources(const ItemPlan &plan, const QString &
     const ConversionJob &job = plan.job;
     // Its header alone cannot tell an output whose data was cut short: the output is read to
     // its last byte before anything goes.
-    const Problem unproven =
-        proveOutput(job.outputFile, conversion.verification.file,
-                    { job.videoFile, job.audioFile, conversion.copied }, media);
-    if (!unproven.isNone())
-        return SourceFate(SourceFate::Kept, unproven);
+    const Proof proof = proveOutput(job.outputFile, conversion.verification.file,
+                                    { job.videoFile, job.audioFile, conversion.copied,
+                                      conversion.sumsRead ? &conversion.written : nullptr },
+                                    media);
+    SourceFate fate(SourceFate::Kept, proof.problem);
+    fate.proof = proof.kind;
+    if (!proof.problem.isNone())
+        return fate;
     const SourceRemoval removal = plan.remains.isValid()
         ? finishRemoval(plan.remains, job, root, conversion.verification.file, observer.removing)
         : removeSources(job, root, conversion.verification.file, observer.removing);
@@ -283,7 +286,9 @@ SourceFate ThreadObject::removeItemSources(const ItemPlan &plan, const QString &
         qDebug() << "\n  this one is Finished! delete" << removal.folderRemoved << " -->"
                  << job.itemFolder;
     }
-    return removal.fate;
+    fate.kind = removal.fate.kind;
+    fate.reason = removal.fate.reason;
+    return fate;
 }
 
 void ThreadObject::pause()

@@ -11,6 +11,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <unistd.h>
@@ -365,6 +369,46 @@ void endProcess(qint64 pid)
 #else
     ::kill(pid_t(pid), SIGKILL);
 #endif
+}
+
+QVector<PacketPlace> packetPlaces(const QString &file)
+{
+    QVector<PacketPlace> places;
+    AVFormatContext *context = nullptr;
+    if (avformat_open_input(&context, QFile::encodeName(file).constData(), nullptr, nullptr) < 0)
+        return places;
+    const int video = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int audio = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    AVPacket *packet = av_packet_alloc();
+    while (packet && av_read_frame(context, packet) >= 0) {
+        if (packet->stream_index == video || packet->stream_index == audio)
+            places.append({ packet->pos, packet->size, packet->stream_index == audio });
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&context);
+    return places;
+}
+
+bool zeroBytes(const QString &file, qint64 from, qint64 to)
+{
+    QFile opened(file);
+    return from < to && opened.open(QIODevice::ReadWrite) && opened.seek(from)
+        && opened.write(QByteArray(int(to - from), '\0')) == to - from;
+}
+
+bool asMadeByAnEarlierVersion(const QString &file)
+{
+    const QString tag = probe(file).tag;
+    const QString rewritten = file + QStringLiteral(".earlier.mp4");
+    QString why;
+    return tag.contains(QLatin1String(";sums="))
+        && runFfmpeg({ QStringLiteral("-i"), file, QStringLiteral("-map"), QStringLiteral("0"),
+                       QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-metadata"),
+                       QStringLiteral("comment=") + tag.left(tag.indexOf(QLatin1String(";sums="))),
+                       rewritten },
+                     &why)
+        && QFile::remove(file) && QFile::rename(rewritten, file);
 }
 
 QString snapshot(const QString &folder)

@@ -3,6 +3,7 @@
 #define CACHEBUILDER_H
 
 #include <QString>
+#include <QVector>
 
 #include "media/mediareader.h"
 
@@ -40,6 +41,21 @@ bool truncate(const QString &file, double fraction);
 
 // What the program's own reader finds in a file.
 MediaInfo probe(const QString &file);
+
+// Where a packet of a media file lies in it, as FFmpeg's own reader finds it.
+struct PacketPlace
+{
+    qint64 offset;
+    int size;
+    bool audio;
+};
+// Every packet of the file's first video and audio stream, in the order the file stores them.
+QVector<PacketPlace> packetPlaces(const QString &file);
+// Overwrites the bytes from..to of the file with zeros, in place, as a disk that lost them does.
+bool zeroBytes(const QString &file, qint64 from, qint64 to);
+// Rewrites an output as a version of Vantoro that recorded no checksums wrote it: the same
+// packets, and its tag without them.
+bool asMadeByAnEarlierVersion(const QString &file);
 
 // Writes a file with the given content, making its folders.
 bool writeFile(const QString &path, const QByteArray &content);

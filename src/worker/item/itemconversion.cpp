@@ -6,6 +6,7 @@
 #include <QStorageInfo>
 
 #include "ffmpeg/ffmpegprocess.h"
+#include "item/outputsums.h"
 #include "output/outputfile.h"
 #include "output/sourcetag.h"
 
@@ -38,6 +39,20 @@ Problem streamProblem(const ConversionJob &job)
     return Problem();
 }
 
+// Records the checksums of what ffmpeg wrote in its tag; the file is then, by its time of change,
+// another than the one verified, and is taken anew for the one the run goes on with.
+Problem recordOutputSums(const QString &temporary, const StopCheck &stopRequested,
+                         ConversionResult *result)
+{
+    bool recorded = false;
+    const Problem read = recordSums(temporary, &result->written, stopRequested, &recorded);
+    if (read.kind == Problem::Stopped)
+        return read;
+    result->sumsRead = read.isNone();
+    result->verification.file = identityOf(temporary);
+    return Problem();
+}
+
 } // namespace
 
 ConversionResult convertItem(const ConversionJob &job, const ConversionSettings &settings,
@@ -55,7 +70,9 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
         return result;
     }
 
-    const QString tag = settings.copyStreams ? copiedTag(job.sourceTag) : job.sourceTag;
+    // Room for the checksums of its packets, filled in once ffmpeg is done.
+    const QString tag =
+        withReservedSums(settings.copyStreams ? copiedTag(job.sourceTag) : job.sourceTag);
     QStringList arguments = ffmpegArguments(
         job, temporary,
         settings.extraOutputArguments
@@ -80,6 +97,8 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
         else if (result.verification.isDamaged())
             result.failure = Problem(Problem::OutputDamaged, job.outputFile);
     }
+    if (result.failure.isNone())
+        result.failure = recordOutputSums(temporary, settings.stopRequested, &result);
     if (result.failure.isNone())
         result.failure = commitOutput(temporary, job.outputFile);
     if (!result.failure.isNone()) {

@@ -9,6 +9,7 @@
 #include "ffmpeg/ffmpegprogress.h"
 #include "ffmpeg/streamhash.h"
 #include "item/itemplan.h"
+#include "media/mediapackets.h"
 #include "media/mediareader.h"
 #include "media/mediaverification.h"
 #include "records/conversionjob.h"
@@ -40,6 +41,9 @@ struct ConversionResult
     Problem failure; // why it failed, or what is short when incomplete
     Verification verification; // the output as it was checked against its sources
     StreamSums copied; // what ffmpeg copied into it, when the streams were copied
+    // What was read of it right after ffmpeg wrote it, to record its checksums in its tag.
+    MediaPackets written;
+    bool sumsRead = false;
 };
 
 // Converts one item with the given ffmpeg process: ffmpeg writes to the temporary name, what it

@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+#include "item/outputsums.h"
+#include "media/mediadecode.h"
 #include "media/mediapackets.h"
 #include "media/mediaverification.h"
 #include "output/sourcetag.h"
@@ -53,34 +55,87 @@ Problem proveStream(Problem::Stream stream, const StreamPackets &written, double
     return problem;
 }
 
-} // namespace
-
-Problem proveOutput(const QString &output, const FileIdentity &verified,
-                    const ProofSources &sources, MediaReads &media)
+Problem proveByDecoding(const QString &output, const StopCheck &stopRequested,
+                        const double fullLengths[2])
 {
-    if (identityOf(output) != verified)
-        return Problem(Problem::OutputChanged, output);
-    MediaPackets written;
-    const Problem read = readPackets(output, &written, media.stopCheck());
+    DecodedMedia decoded;
+    const Problem read = decodeEveryFrame(output, &decoded, stopRequested);
     if (!read.isNone())
         return read;
+    for (const Problem::Stream stream : { Problem::Video, Problem::Audio }) {
+        const DecodedStream &result = stream == Problem::Video ? decoded.video : decoded.audio;
+        Problem problem(Problem::None, output);
+        problem.stream = stream;
+        if (!result.decoderFound) {
+            problem.kind = Problem::ProofUnavailable;
+            problem.detail = result.codec;
+            return problem;
+        }
+        if (result.failsAt >= 0) {
+            problem.kind = Problem::OutputDataDamaged;
+            problem.outputSeconds = result.failsAt;
+            problem.sourceSeconds = fullLengths[stream];
+            return problem;
+        }
+    }
+    return Problem();
+}
 
-    StreamSums copied = sources.copied;
+} // namespace
+
+Proof proveOutput(const QString &output, const FileIdentity &verified, const ProofSources &sources,
+                  MediaReads &media)
+{
+    Proof proof;
+    if (identityOf(output) != verified) {
+        proof.problem = Problem(Problem::OutputChanged, output);
+        return proof;
+    }
+    MediaPackets written;
+    if (sources.justRead) {
+        written = *sources.justRead;
+    } else {
+        proof.problem = readPackets(output, &written, media.stopCheck());
+        if (!proof.problem.isNone())
+            return proof;
+    }
+
     MediaInfo header;
-    if (copied.isEmpty() && media.read(output, &header).isNone() && tagSaysCopied(header.tag)) {
+    media.read(output, &header);
+    const TaggedSums recorded = taggedSums(header.tag);
+    StreamSums copied = sources.copied;
+    if (!copied.isEmpty()) {
+        proof.kind = SourceFate::CopyChecksums;
+    } else if (!recorded.isEmpty()) {
+        proof.kind = SourceFate::RecordedChecksums;
+    } else if (tagSaysCopied(header.tag)) {
+        proof.kind = SourceFate::SourcePackets;
         bool stopped = false;
         copied = sourceSums(sources, media.stopCheck(), &stopped);
-        if (stopped)
-            return Problem(Problem::Stopped, output);
+        if (stopped) {
+            proof.problem = Problem(Problem::Stopped, output);
+            return proof;
+        }
+    } else {
+        proof.kind = SourceFate::Decoded;
     }
-    Problem problem = proveStream(
-        Problem::Video, written.video,
-        fullLength(sources.videoFile, Problem::Video, written.video, media), copied.video, output);
-    if (problem.isNone())
-        problem = proveStream(Problem::Audio, written.audio,
-                              fullLength(sources.audioFile, Problem::Audio, written.audio, media),
-                              copied.audio, output);
-    if (problem.isNone() && identityOf(output) != verified)
-        return Problem(Problem::OutputChanged, output);
-    return problem;
+
+    const double fullLengths[2] = {
+        fullLength(sources.videoFile, Problem::Video, written.video, media),
+        fullLength(sources.audioFile, Problem::Audio, written.audio, media)
+    };
+    proof.problem =
+        proveStream(Problem::Video, written.video, fullLengths[0], copied.video, output);
+    if (proof.problem.isNone())
+        proof.problem =
+            proveStream(Problem::Audio, written.audio, fullLengths[1], copied.audio, output);
+    if (proof.problem.isNone() && proof.kind == SourceFate::RecordedChecksums) {
+        proof.problem = compareWithRecorded(written, recorded, output);
+        proof.problem.sourceSeconds = fullLengths[proof.problem.stream];
+    }
+    if (proof.problem.isNone() && proof.kind == SourceFate::Decoded)
+        proof.problem = proveByDecoding(output, media.stopCheck(), fullLengths);
+    if (proof.problem.isNone() && identityOf(output) != verified)
+        proof.problem = Problem(Problem::OutputChanged, output);
+    return proof;
 }

@@ -6,6 +6,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/adler32.h>
 #include <libavutil/hash.h>
 }
 
@@ -23,6 +24,9 @@ public:
             return;
         stream = media.context()->streams[index];
         declared = media.streamLength(index);
+        indexed = indexedCount();
+        runSums.assign(checksumRuns, 1); // Adler-32 of nothing
+        runFirst.assign(checksumRuns, AV_NOPTS_VALUE);
         AVHashContext *created = nullptr;
         if (av_hash_alloc(&created, "adler32") >= 0) {
             hash.reset(created);
@@ -34,13 +38,19 @@ public:
     {
         if (packet.stream_index != index)
             return;
+        // More packets than the index names all go into the last run.
+        const size_t run = size_t(
+            qMin<int64_t>(count * checksumRuns / qMax<int64_t>(indexed, 1), checksumRuns - 1));
         ++count;
         bytes += packet.size;
         if (hash)
             av_hash_update(hash.get(), packet.data, packet.size);
+        runSums[run] = av_adler32_update(runSums[run], packet.data, size_t(packet.size));
         const int64_t at = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
         if (at == AV_NOPTS_VALUE)
             return;
+        if (runFirst[run] == AV_NOPTS_VALUE)
+            runFirst[run] = at;
         first = qMin(first, at);
         end = qMax(end, at + qMax<int64_t>(packet.duration, 0));
     }
@@ -54,7 +64,14 @@ public:
         packets.declared = declared;
         if (end > first)
             packets.reaches = (end - first) * av_q2d(stream->time_base);
-        packets.whole = count > 0 && count == indexedCount() && bytes == indexedBytes();
+        packets.whole = count > 0 && count == indexed && bytes == indexedBytes();
+        packets.count = count;
+        packets.runSums.assign(runSums.begin(), runSums.end());
+        for (const int64_t at : runFirst)
+            packets.runStarts.push_back(
+                at == AV_NOPTS_VALUE || end < first
+                    ? 0
+                    : qMax<double>(0, (at - first) * av_q2d(stream->time_base)));
         if (hash) {
             char hex[2 * AV_HASH_MAX_SIZE + 1];
             av_hash_final_hex(hash.get(), reinterpret_cast<uint8_t *>(hex), sizeof hex);
@@ -82,6 +99,9 @@ private:
     int index;
     AVStream *stream = nullptr;
     double declared = -1;
+    int64_t indexed = 0;
+    std::vector<AVAdler> runSums;
+    std::vector<int64_t> runFirst;
     std::unique_ptr<AVHashContext, FreeHash> hash;
     int64_t count = 0;
     int64_t bytes = 0;

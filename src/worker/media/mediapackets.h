@@ -5,8 +5,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 #include "records/problem.h"
 #include "records/stopcheck.h"
+
+// Into how many runs of packets a stream is cut for its checksums: where a file is damaged can
+// be told to a sixty-fourth of its length.
+constexpr int checksumRuns = 64;
 
 // What the packets of one stream hold, read to the end of the file.
 struct StreamPackets
@@ -16,6 +22,12 @@ struct StreamPackets
     double reaches = 0; // from its first packet to the end of its last one read, in seconds
     bool whole = false; // every packet its index names was read, each with all its bytes
     QByteArray checksum; // Adler-32 of its packets' bytes in order, in hex, as ffmpeg gives it
+    qint64 count = 0; // how many packets were read
+    // The packets in the order the file stores them, cut into checksumRuns runs by the count its
+    // index gives (packet i of n is in run i * checksumRuns / n): the Adler-32 of each run's
+    // bytes, and where each run begins, in seconds from the stream's first packet.
+    std::vector<quint32> runSums;
+    std::vector<double> runStarts;
 };
 
 struct MediaPackets

@@ -7,11 +7,51 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "media/mediapackets.h"
+
 namespace {
 
 const QLatin1String tagPrefix("vantoro-source:1;item=");
 // Added to the tag of an output whose streams were copied, not encoded again.
 const QLatin1String copiedField(";made=copy");
+// Last of all: ";sums=v<count><run sums>a<count><run sums>", each number in hex of 8 digits.
+const QLatin1String sumsPrefix(";sums=");
+constexpr int hexDigits = 8;
+
+QString hex(quint64 value)
+{
+    return QStringLiteral("%1").arg(value, hexDigits, 16, QLatin1Char('0'));
+}
+
+QString streamSums(QChar kind, const TaggedStream &stream)
+{
+    QString text = kind + hex(quint64(stream.count));
+    for (int run = 0; run < checksumRuns; ++run)
+        text += hex(size_t(run) < stream.runSums.size() ? stream.runSums.at(size_t(run)) : 0);
+    return text;
+}
+
+// Reads one stream's part of the field from at; false when it is not there whole.
+bool readStreamSums(const QString &field, int *at, QChar kind, TaggedStream *stream)
+{
+    const int length = 1 + hexDigits * (1 + checksumRuns);
+    if (field.mid(*at, 1) != kind || field.size() < *at + length)
+        return false;
+    bool number = false;
+    stream->count = field.mid(*at + 1, hexDigits).toLongLong(&number, 16);
+    for (int run = 0; number && run < checksumRuns; ++run)
+        stream->runSums.push_back(
+            field.mid(*at + 1 + hexDigits * (1 + run), hexDigits).toUInt(&number, 16));
+    *at += length;
+    return number;
+}
+
+// The tag without the field of its checksums, which says nothing of whose it is.
+QString withoutSums(const QString &tag)
+{
+    const int at = tag.indexOf(sumsPrefix);
+    return at < 0 ? tag : tag.left(at);
+}
 constexpr qint64 sampleBytes = 64 * 1024;
 
 // Feeds the hash with the first and the last 64 KiB of the file; false when it cannot be read.
@@ -71,7 +111,36 @@ QString copiedTag(const QString &tag)
 
 bool tagSaysCopied(const QString &tag)
 {
-    return tag.startsWith(tagPrefix) && tag.endsWith(copiedField);
+    return tag.startsWith(tagPrefix) && withoutSums(tag).endsWith(copiedField);
+}
+
+QString withReservedSums(const QString &tag)
+{
+    return tag + reservedSums();
+}
+
+QString reservedSums()
+{
+    return sumsField(TaggedSums());
+}
+
+QString sumsField(const TaggedSums &sums)
+{
+    return sumsPrefix + streamSums(QLatin1Char('v'), sums.video)
+        + streamSums(QLatin1Char('a'), sums.audio);
+}
+
+TaggedSums taggedSums(const QString &tag)
+{
+    const int start = tag.indexOf(sumsPrefix);
+    if (start < 0 || !tag.startsWith(tagPrefix))
+        return TaggedSums();
+    TaggedSums sums;
+    int at = start + sumsPrefix.size();
+    if (!readStreamSums(tag, &at, QLatin1Char('v'), &sums.video)
+        || !readStreamSums(tag, &at, QLatin1Char('a'), &sums.audio))
+        return TaggedSums();
+    return sums;
 }
 
 QString sourceTagKey()
@@ -83,8 +152,9 @@ TagRelation relateTags(const QString &ownTag, const QString &foundTag)
 {
     if (!foundTag.startsWith(tagPrefix))
         return TagRelation::Untagged;
-    // How the output was made says nothing of whose it is.
-    if (foundTag == ownTag || foundTag == copiedTag(ownTag))
+    // How the output was made, and what its packets hash to, say nothing of whose it is.
+    const QString made = withoutSums(foundTag);
+    if (made == ownTag || made == copiedTag(ownTag))
         return TagRelation::Same;
     // "<prefix><item>;folder=<folder>;video=…": the fields before the sizes name the video.
     const QStringList own = ownTag.split(QLatin1Char(';'));

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // Every output Vantoro writes carries a tag in its own metadata (the "comment" entry) that
 // says which item and which two stream files it was made from: the item folder's name, the
 // video folder's name, both sizes, and a hash of the first and last 64 KiB of each stream.
@@ -17,6 +19,32 @@ QString sourceTag(const QString &itemFolder, const QString &videoFolder, const Q
 // must then be the sources' own. An output so tagged is still the same item's.
 QString copiedTag(const QString &tag);
 bool tagSaysCopied(const QString &tag);
+
+// What an output's tag records of the packets of one stream when it is made: how many there
+// are, and the checksum of each run of them (see StreamPackets). No count: none recorded.
+struct TaggedStream
+{
+    qint64 count = 0;
+    std::vector<quint32> runSums;
+};
+struct TaggedSums
+{
+    TaggedStream video;
+    TaggedStream audio;
+
+    bool isEmpty() const { return video.count == 0 && audio.count == 0; }
+};
+
+// The tag with room reserved at its end for the checksums of the output's packets: ffmpeg
+// writes it so, and once the output is read back the room is filled in place, in the same
+// number of characters (see sumsField).
+QString withReservedSums(const QString &tag);
+// The room as ffmpeg writes it, and what fills it.
+QString reservedSums();
+QString sumsField(const TaggedSums &sums);
+// The checksums the tag records; empty when it records none (an output of an earlier
+// version, or one whose room was never filled).
+TaggedSums taggedSums(const QString &tag);
 
 // The metadata key that carries the tag.
 QString sourceTagKey();

@@ -21,12 +21,22 @@ public:
         RemovalFailed, // reason names what could not be removed
     };
     Q_ENUM(Kind)
+    // How the output was proven whole before any source went.
+    enum Proof {
+        NotProven,
+        RecordedChecksums, // its packets are those its tag recorded when it was made
+        CopyChecksums, // its packets are those ffmpeg copied from the sources in this run
+        SourcePackets, // copied by an earlier version: its packets are the sources' own
+        Decoded, // made by an earlier version: every frame of it decodes
+    };
+    Q_ENUM(Proof)
 
     SourceFate() = default;
     SourceFate(Kind kind, const Problem &reason = Problem()) : kind(kind), reason(reason) { }
 
     Kind kind = NotAsked;
     Problem reason;
+    Proof proof = NotProven;
 };
 
 // How one item of a run ended, for callers that report item by item.

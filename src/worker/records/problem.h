@@ -45,6 +45,12 @@ public:
         // ends), sourceSeconds (the full length); path: the output.
         OutputCutShort,
         PacketsDiffer, // stream; path: the output, copied, does not hold the source's packets
+        // stream; path: the output; outputSeconds: where its damaged data begins, sourceSeconds:
+        // its full length. Its packets are not those recorded when it was made, or do not decode.
+        OutputDataDamaged,
+        // stream; path: the output, which records no checksums, and whose stream this build
+        // cannot decode (detail: the codec): it cannot be proven, so nothing is removed
+        ProofUnavailable,
         OutputUnreadable, // path: a file at the output's name whose header cannot be read
         ItemLockRefused, // path: the item's lock, which cannot be made there; detail: why
         // Removing sources.

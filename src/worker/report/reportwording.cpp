@@ -90,6 +90,15 @@ const ProblemRow problemRows[] = {
       { "输出文件中的{stream}与源文件不一致，为安全起见未删除",
         "the output's {stream} is not the same as its source's (its data differs), so nothing "
         "was removed" } },
+    { Problem::OutputDataDamaged,
+      { "输出文件已损坏：其{stream}数据从 {output} 秒处起已损坏（共 {source} "
+        "秒），为安全起见未删除",
+        "the output is damaged: its {stream} data is damaged from {output} s of {source} s, so "
+        "nothing was removed" } },
+    { Problem::ProofUnavailable,
+      { "输出文件没有记录校验和，且无法解码其{stream}（{detail}）来确认它完好，为安全起见未删除",
+        "the output records no checksums, and its {stream} ({detail}) cannot be decoded here to "
+        "prove it whole, so nothing was removed" } },
     { Problem::OutputUnreadable,
       { "输出文件名处已有一个无法读取的文件（{path}），可能已损坏，无法确认它的来源",
         "the file at the output's name cannot be read as a video ({path}): damaged, or not a "
@@ -194,6 +203,22 @@ const FateRow fateRows[] = {
     { SourceFate::Removed, { "源文件已删除", "sources removed" } },
     { SourceFate::Kept, { "但保留了源文件（{problem}）", "sources kept: {problem}" } },
     { SourceFate::RemovalFailed, { "但删除源文件失败（{problem}）", "removal failed: {problem}" } },
+};
+
+struct ProofRow
+{
+    SourceFate::Proof proof;
+    Words words; // added to the words of sources removed
+};
+
+// Said of the proofs of outputs that record no checksums; the others go without saying.
+const ProofRow proofRows[] = {
+    { SourceFate::SourcePackets,
+      { "（输出没有记录校验和，已与源文件逐包比对确认完好）",
+        " (the output records no checksums: proven against the sources' own packets)" } },
+    { SourceFate::Decoded,
+      { "（输出没有记录校验和，已逐帧解码确认完好）",
+        " (the output records no checksums: proven by decoding every frame)" } },
 };
 
 struct RoleRow
@@ -329,8 +354,11 @@ QString outcomeCount(ItemResult::Outcome outcome, int count, Language language)
 
 QString fateWords(const SourceFate &fate, Language language)
 {
-    return fill(wordsOf(fateRows, &FateRow::kind, fate.kind, &FateRow::words, language),
-                { { QStringLiteral("problem"), problemWords(fate.reason, language) } });
+    QString words = fill(wordsOf(fateRows, &FateRow::kind, fate.kind, &FateRow::words, language),
+                         { { QStringLiteral("problem"), problemWords(fate.reason, language) } });
+    if (fate.kind == SourceFate::Removed)
+        words += wordsOf(proofRows, &ProofRow::proof, fate.proof, &ProofRow::words, language);
+    return words;
 }
 
 QString roleWords(const RunReport::Entry &entry, Language language)

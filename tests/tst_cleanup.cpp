@@ -701,18 +701,6 @@ bool changeOneDataByte(const QString &file, bool audio)
     return false;
 }
 
-// Overwrites 45 % of the media data with zeros, from its middle on, as a disk or file system that
-// lost blocks it had not flushed leaves a file: size, index and tag untouched.
-bool zeroFromTheMiddle(const QString &file)
-{
-    const QVector<CacheBuilder::PacketPlace> places = CacheBuilder::packetPlaces(file);
-    if (places.size() < 10)
-        return false;
-    const CacheBuilder::PacketPlace &last = places.at(places.size() * 95 / 100);
-    return CacheBuilder::zeroBytes(file, places.at(places.size() / 2).offset,
-                                   last.offset + last.size);
-}
-
 } // namespace
 
 void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
@@ -797,7 +785,7 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
         if (damage.endsWith(QLatin1String("byte")))
             QVERIFY(changeOneDataByte(output, damage == QLatin1String("audio byte")));
         if (damage.endsWith(QLatin1String("zeroed")))
-            QVERIFY(zeroFromTheMiddle(output));
+            QVERIFY(CacheBuilder::zeroFromTheMiddle(output));
     }
 
     const bool late = damage == QLatin1String("late");

@@ -80,6 +80,8 @@ private slots:
     void twoRunsShareTheWork();
     void aKilledRunIsTakenOverByTheNext();
     void aFolderMetAgainIsWalkedOnce();
+    void checkTellsASoundLibraryFromADamagedOne_data();
+    void checkTellsASoundLibraryFromADamagedOne();
 
 private:
     QString root() const { return cache.root(); }
@@ -120,6 +122,9 @@ void tst_Cli::exitCodes_data()
     QTest::newRow("an item failed")
         << QStringList { "--ffmpeg", fake, "CACHE" } << QByteArray("fail") << 1
         << "Alpha.mp4: failed: ffmpeg exited with code 1: Conversion failed!";
+    QTest::newRow("a check that would remove")
+        << QStringList { "--check", "--delete-source", "CACHE" } << QByteArray() << 2
+        << "takes no --delete-source";
 }
 
 void tst_Cli::exitCodes()
@@ -544,6 +549,63 @@ void tst_Cli::aFolderMetAgainIsWalkedOnce()
     QVERIFY2(said.contains(QStringLiteral("a file system loop")), qPrintable(said));
     QCOMPARE(cli.exitCode(), 0);
 #endif
+}
+
+void tst_Cli::checkTellsASoundLibraryFromADamagedOne_data()
+{
+    // Done to a library of two outputs, copied away from their sources: Alpha's and Beta's.
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // of Beta, or of the file added
+
+    QTest::newRow("nothing: a sound library") << "nothing" << 0 << "Beta.mp4: sound";
+    QTest::newRow("an output zeroed from its middle")
+        << "zeroed" << 1 << "Beta.mp4: damaged: its video data is damaged from ";
+    QTest::newRow("an output cut short where it stands, its index with it")
+        << "cut" << 1 << "Beta.mp4: cannot be checked: ";
+    QTest::newRow("an output of an earlier version") << "earlier" << 0
+                                                     << "Beta.mp4: cannot be checked: made by an "
+                                                        "earlier version";
+    QTest::newRow("a file named .mp4 that is no video")
+        << "text" << 1 << "notes.mp4: cannot be checked: ";
+    QTest::newRow("someone else's .mp4: left out")
+        << "foreign" << 0 << "1 without Vantoro's tag left out";
+}
+
+void tst_Cli::checkTellsASoundLibraryFromADamagedOne()
+{
+    QFETCH(QString, done);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"));
+    QCOMPARE(runCli({ root() }).exitCode, 0);
+    const QString library = cache.base() + QStringLiteral("/library");
+    QVERIFY(QDir().mkpath(library));
+    for (const QString &name : { QStringLiteral("Alpha.mp4"), QStringLiteral("Beta.mp4") })
+        QVERIFY(QFile::copy(root() + QLatin1Char('/') + name, library + QLatin1Char('/') + name));
+    const QString beta = library + QStringLiteral("/Beta.mp4");
+    if (done == QLatin1String("zeroed"))
+        QVERIFY(CacheBuilder::zeroFromTheMiddle(beta));
+    if (done == QLatin1String("cut"))
+        QVERIFY(QFile(beta).resize(QFileInfo(beta).size() * 2 / 3));
+    if (done == QLatin1String("earlier"))
+        QVERIFY(CacheBuilder::asMadeByAnEarlierVersion(beta));
+    if (done == QLatin1String("text"))
+        QVERIFY(CacheBuilder::writeFile(library + QStringLiteral("/notes.mp4"), "no video"));
+    if (done == QLatin1String("foreign"))
+        QVERIFY(QFile::copy(root() + QStringLiteral("/1/64/video.m4s"),
+                            library + QStringLiteral("/deeper/clip.mp4"))
+                || (QDir().mkpath(library + QStringLiteral("/deeper"))
+                    && QFile::copy(root() + QStringLiteral("/1/64/video.m4s"),
+                                   library + QStringLiteral("/deeper/clip.mp4"))));
+    const QString before = CacheBuilder::snapshot(cache.base());
+
+    const CliRun run = runCli({ QStringLiteral("--check"), library });
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.contains(said), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("Alpha.mp4: sound")), qPrintable(run.out));
+    // It changes nothing, and takes no lock.
+    QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

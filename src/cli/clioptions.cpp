@@ -27,7 +27,15 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         "Converts every downloaded video cache item (video.m4s, audio.m4s, entry.json) below\n"
         "each FOLDER into an .mp4 beside the item's folder, exactly as the Vantoro window does.\n"
         "Exits with 0 when all went well, 1 when anything needs attention, 2 for a usage error,\n"
-        "and 130 when interrupted (Ctrl-C, a termination request, a closed terminal)."));
+        "and 130 when interrupted (Ctrl-C, a termination request, a closed terminal).\n"
+        "\n"
+        "With --check, converts nothing: every .mp4 below each FOLDER that Vantoro made is read\n"
+        "whole and compared with the checksums it recorded of its own data when it was made, so\n"
+        "a library copied to another disk, a phone or a NAS can be checked without its sources.\n"
+        "Each gets a line: sound; damaged (which stream, from where); or cannot be checked (made\n"
+        "by an earlier version, which recorded no checksums, or not readable). Other .mp4 files\n"
+        "are counted and left out. Exits with 0 when nothing is damaged or unreadable, 1 when\n"
+        "anything is, 2 for a usage error, 130 when interrupted. Changes nothing."));
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"),
@@ -49,7 +57,11 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         QStringLiteral("Copy the streams instead of encoding them again (lossless, much faster)."));
     const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
                                    QStringLiteral("Print only failures."));
-    parser.addOptions({ help, version, deleteSource, ffmpeg, dryRun, copy, quiet });
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Check the .mp4 files Vantoro made below each FOLDER against the "
+                       "checksums they recorded; convert and change nothing."));
+    parser.addOptions({ help, version, deleteSource, ffmpeg, dryRun, copy, quiet, check });
     parser.addPositionalArgument(QStringLiteral("FOLDER"),
                                  QStringLiteral("A folder of video cache."),
                                  QStringLiteral("FOLDER..."));
@@ -84,6 +96,16 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         seen << info.canonicalFilePath();
         options->folders << info.absoluteFilePath();
     }
+    if (parser.isSet(check)) {
+        for (const QCommandLineOption &converting : { deleteSource, ffmpeg, dryRun, copy }) {
+            if (parser.isSet(converting)) {
+                *message = QStringLiteral("--check converts nothing: it takes no --%1")
+                               .arg(converting.names().first());
+                return CliParse::UsageError;
+            }
+        }
+    }
+    options->check = parser.isSet(check);
     options->deleteSource = parser.isSet(deleteSource);
     options->dryRun = parser.isSet(dryRun);
     options->copy = parser.isSet(copy);

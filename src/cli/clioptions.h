@@ -12,6 +12,7 @@ struct CliOptions
     bool dryRun = false;
     bool copy = false;
     bool quiet = false;
+    bool check = false; // check converted outputs instead of converting
     QString ffmpeg; // absolute path, or empty to look it up as the window does
     QStringList folders; // absolute paths of existing folders
 };

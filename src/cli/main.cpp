@@ -14,6 +14,7 @@
 #include "englishwording.h"
 #include "files/cachewalk.h"
 #include "interruption.h"
+#include "librarycheck.h"
 #include "report/runreport.h"
 #include "threadobject.h"
 
@@ -55,6 +56,17 @@ int main(int argc, char *argv[])
         break;
     }
     catchInterruptions();
+
+    if (options.check) {
+        const LibraryCheck check = checkLibrary(options.folders, options.quiet, isTerminal(stdout));
+        interruptionHandled();
+        const bool attention = check.needsAttention();
+        if (!options.quiet || attention || check.stopped)
+            writeText(stdout, checkSummary(check) + QLatin1Char('\n'));
+        if (check.stopped)
+            return Interrupted;
+        return attention ? NeedsAttention : Success;
+    }
 
     // Counted first with a walk that keeps no list, so each line can say "[3/17]"; each run
     // then says what it found itself when it starts.

@@ -390,8 +390,14 @@ QVector<PacketPlace> packetPlaces(const QString &file)
     return places;
 }
 
-bool zeroBytes(const QString &file, qint64 from, qint64 to)
+bool zeroFromTheMiddle(const QString &file)
 {
+    const QVector<PacketPlace> places = packetPlaces(file);
+    if (places.size() < 10)
+        return false;
+    const qint64 from = places.at(places.size() / 2).offset;
+    const PacketPlace &last = places.at(places.size() * 95 / 100);
+    const qint64 to = last.offset + last.size;
     QFile opened(file);
     return from < to && opened.open(QIODevice::ReadWrite) && opened.seek(from)
         && opened.write(QByteArray(int(to - from), '\0')) == to - from;

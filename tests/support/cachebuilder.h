@@ -51,8 +51,9 @@ struct PacketPlace
 };
 // Every packet of the file's first video and audio stream, in the order the file stores them.
 QVector<PacketPlace> packetPlaces(const QString &file);
-// Overwrites the bytes from..to of the file with zeros, in place, as a disk that lost them does.
-bool zeroBytes(const QString &file, qint64 from, qint64 to);
+// Overwrites 45 % of the media data with zeros, from its middle on, as a disk or file system that
+// lost blocks it had not flushed leaves a file: size, index and tag untouched.
+bool zeroFromTheMiddle(const QString &file);
 // Rewrites an output as a version of Vantoro that recorded no checksums wrote it: the same
 // packets, and its tag without them.
 bool asMadeByAnEarlierVersion(const QString &file);

@@ -39,22 +39,6 @@ StreamSums sourceSums(const ProofSources &sources, const StopCheck &stopRequeste
     return sums;
 }
 
-Problem proveStream(Problem::Stream stream, const StreamPackets &written, double full,
-                    const QByteArray &copiedSum, const QString &output)
-{
-    Problem problem(Problem::None, output);
-    problem.stream = stream;
-    problem.outputSeconds = written.reaches;
-    problem.sourceSeconds = full;
-    if (!written.present)
-        problem.kind = Problem::StreamMissing;
-    else if (!written.whole || full < 0 || qAbs(written.reaches - full) > durationToleranceSeconds)
-        problem.kind = Problem::OutputCutShort;
-    else if (!copiedSum.isEmpty() && copiedSum != written.checksum)
-        problem.kind = Problem::PacketsDiffer;
-    return problem;
-}
-
 Problem proveByDecoding(const QString &output, const StopCheck &stopRequested,
                         const double fullLengths[2])
 {
@@ -82,6 +66,22 @@ Problem proveByDecoding(const QString &output, const StopCheck &stopRequested,
 }
 
 } // namespace
+
+Problem proveStream(Problem::Stream stream, const StreamPackets &written, double full,
+                    const QByteArray &copiedSum, const QString &output)
+{
+    Problem problem(Problem::None, output);
+    problem.stream = stream;
+    problem.outputSeconds = written.reaches;
+    problem.sourceSeconds = full;
+    if (!written.present)
+        problem.kind = Problem::StreamMissing;
+    else if (!written.whole || full < 0 || qAbs(written.reaches - full) > durationToleranceSeconds)
+        problem.kind = Problem::OutputCutShort;
+    else if (!copiedSum.isEmpty() && copiedSum != written.checksum)
+        problem.kind = Problem::PacketsDiffer;
+    return problem;
+}
 
 Proof proveOutput(const QString &output, const FileIdentity &verified, const ProofSources &sources,
                   MediaReads &media)

@@ -24,6 +24,13 @@ struct ProofSources
     const MediaPackets *justRead = nullptr;
 };
 
+// What the packets read of one stream of an output tell against its full length: StreamMissing,
+// OutputCutShort when its data does not reach that length (within the tolerance, either way) or
+// a packet its index names is not there whole, PacketsDiffer when copiedSum is given and they
+// are not those; none when all holds.
+Problem proveStream(Problem::Stream stream, const StreamPackets &written, double full,
+                    const QByteArray &copiedSum, const QString &output);
+
 // What proving an output came to, and how it was proven.
 struct Proof
 {

@@ -205,6 +205,33 @@ const FateRow fateRows[] = {
     { SourceFate::RemovalFailed, { "但删除源文件失败（{problem}）", "removal failed: {problem}" } },
 };
 
+struct CheckRow
+{
+    OutputCheck::Verdict verdict;
+    Words words; // {problem}: what is damaged, or why it cannot be read
+};
+
+const CheckRow checkRows[] = {
+    { OutputCheck::Sound, { "完好", "sound" } },
+    { OutputCheck::Damaged, { "已损坏：{problem}", "damaged: {problem}" } },
+    { OutputCheck::NoChecksums,
+      { "无法检查：由未记录校验和的旧版本生成",
+        "cannot be checked: made by an earlier version of Vantoro, which recorded no checksums" } },
+    { OutputCheck::Unreadable, { "无法检查：{problem}", "cannot be checked: {problem}" } },
+    { OutputCheck::NotVantoros, { "", "" } },
+};
+
+// What is damaged, as a check of an output on its own says it (nothing is removed then).
+const ProblemRow checkDamageRows[] = {
+    { Problem::OutputDataDamaged,
+      { "其{stream}数据从 {output} 秒处起已损坏（共 {source} 秒）",
+        "its {stream} data is damaged from {output} s of {source} s" } },
+    { Problem::OutputCutShort,
+      { "其{stream}数据在 {output} 秒处中断或有缺失（应为 {source} 秒）",
+        "its {stream} data ends at {output} s of {source} s, or parts of it are missing" } },
+    { Problem::StreamMissing, { "缺少{stream}流", "it has no {stream} stream" } },
+};
+
 struct ProofRow
 {
     SourceFate::Proof proof;
@@ -359,6 +386,17 @@ QString fateWords(const SourceFate &fate, Language language)
     if (fate.kind == SourceFate::Removed)
         words += wordsOf(proofRows, &ProofRow::proof, fate.proof, &ProofRow::words, language);
     return words;
+}
+
+QString checkWords(const OutputCheck &check, Language language)
+{
+    const QString damage = wordsOf(checkDamageRows, &ProblemRow::kind, check.problem.kind,
+                                   &ProblemRow::words, language);
+    const QString problem = damage.isEmpty()
+        ? problemWords(check.problem, language)
+        : fill(damage, problemArguments(check.problem, language));
+    return fill(wordsOf(checkRows, &CheckRow::verdict, check.verdict, &CheckRow::words, language),
+                { { QStringLiteral("problem"), problem } });
 }
 
 QString roleWords(const RunReport::Entry &entry, Language language)

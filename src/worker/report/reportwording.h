@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "item/outputcheck.h"
 #include "records/itemresult.h"
 #include "report/runreport.h"
 
@@ -24,6 +25,10 @@ QString outcomeCount(ItemResult::Outcome outcome, int count, Language language);
 // What became of an item's sources ("sources removed", "sources kept: …"); empty when nobody
 // asked.
 QString fateWords(const SourceFate &fate, Language language);
+
+// What checking an output on its own found ("sound", "damaged: its video data is damaged from
+// 2.2 s of 4.0 s", …); empty for a file that is not Vantoro's.
+QString checkWords(const OutputCheck &check, Language language);
 
 // An entry of the report in its role: in Chinese the line the window shows after the item's
 // name, in English the words the console adds to the item's line.

@@ -18,6 +18,7 @@
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "files/saferemoval.h"
+#include "item/outputproof.h"
 
 class tst_Cleanup : public QObject
 {
@@ -42,6 +43,7 @@ private slots:
     void nameReuseAcrossRunsKeepsBothVideos();
     void foreignThingAtTheOutputName_data();
     void foreignThingAtTheOutputName();
+    void failedRemovalIsReported_data();
     void failedRemovalIsReported();
     void readOnlySourcesAreRemoved();
     void somethingInTheWay_data();
@@ -53,6 +55,8 @@ private slots:
     void whatLooksLeftOfAnItemButIsNot();
     void anOutputIsProvenToItsLastByte_data();
     void anOutputIsProvenToItsLastByte();
+    void aStopDuringTheProofIsNoDamage_data();
+    void aStopDuringTheProofIsNoDamage();
     void renameKeepsTheOutputWhereNoReplaceIsRefused();
 
 private:
@@ -357,12 +361,21 @@ void tst_Cleanup::foreignThingAtTheOutputName()
     QVERIFY(!QFileInfo::exists(root() + QStringLiteral("/1")));
 }
 
+void tst_Cleanup::failedRemovalIsReported_data()
+{
+    QTest::addColumn<QString>("flag"); // how the audio is kept from going
+    QTest::newRow("an audio.m4s that cannot be removed") << "immutable";
+    // Linux's chattr +a: its data may grow, the file may not go.
+    QTest::newRow("an audio.m4s that may only grow") << "append-only";
+}
+
 void tst_Cleanup::failedRemovalIsReported()
 {
+    QFETCH(QString, flag);
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Stuck"));
     const QString audio = video + QStringLiteral("/audio.m4s");
-    if (!CacheBuilder::makeUndeletable(audio))
-        QSKIP("this system cannot make a file impossible to remove");
+    if (!CacheBuilder::makeUndeletable(audio, flag == QLatin1String("append-only")))
+        QSKIP("this system cannot make a file impossible to remove that way");
     const QVector<ItemResult> items = convertWithRemoval(root());
     CacheBuilder::makeDeletable(audio);
     QVERIFY(QFile::exists(audio));
@@ -810,6 +823,41 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
                  qPrintable(run.described()));
     if (damage == QLatin1String("audio byte"))
         QCOMPARE(why.stream, Problem::Audio);
+}
+
+void tst_Cleanup::aStopDuringTheProofIsNoDamage_data()
+{
+    QTest::addColumn<bool>("copy");
+    QTest::addColumn<bool>("earlier"); // made by a version that recorded no checksums
+    QTest::newRow("copied by an earlier version: while its sources are read") << true << true;
+    QTest::newRow("encoded, while its recorded checksums are compared") << false << false;
+    QTest::newRow("encoded by an earlier version: while it is decoded") << false << true;
+}
+
+void tst_Cleanup::aStopDuringTheProofIsNoDamage()
+{
+    QFETCH(bool, copy);
+    QFETCH(bool, earlier);
+    const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Stop"));
+    const QString output = root() + QStringLiteral("/Stop.mp4");
+    QCOMPARE(runWorker(root(), false,
+                       [copy](ThreadObject &worker, RunObserver &) { worker.setCopyStreams(copy); })
+                 .only()
+                 .outcome,
+             ItemResult::Converted);
+    if (earlier)
+        QVERIFY(CacheBuilder::asMadeByAnEarlierVersion(output));
+    const ProofSources sources { video + QStringLiteral("/video.m4s"),
+                                 video + QStringLiteral("/audio.m4s"), StreamSums(), nullptr };
+    // How often a whole proof asks whether to stop; the stop comes three quarters of the way.
+    int asked = 0;
+    MediaReads counting([&asked] { return ++asked < 0; });
+    QVERIFY(proveOutput(output, identityOf(output), sources, counting).problem.isNone());
+    const int stopAt = asked * 3 / 4;
+    asked = 0;
+    MediaReads stopping([&asked, stopAt] { return ++asked >= stopAt; });
+    const Proof proof = proveOutput(output, identityOf(output), sources, stopping);
+    QCOMPARE(proof.problem.kind, Problem::Stopped);
 }
 
 void tst_Cleanup::renameKeepsTheOutputWhereNoReplaceIsRefused()

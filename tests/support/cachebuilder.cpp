@@ -278,9 +278,11 @@ QHash<QString, QFile *> &heldOpen()
 }
 #endif
 
-bool makeUndeletable(const QString &file)
+bool makeUndeletable(const QString &file, bool appendOnly)
 {
 #ifdef Q_OS_WIN
+    if (appendOnly)
+        return false;
     auto *held = new QFile(file);
     if (!held->open(QIODevice::ReadOnly)) {
         delete held;
@@ -290,11 +292,15 @@ bool makeUndeletable(const QString &file)
     return !QFile(file).remove();
 #elif defined(Q_OS_UNIX)
     if (runsAsRoot())
-        return chattr(QStringLiteral("+i"), file) && !QFile(file).remove();
+        return chattr(appendOnly ? QStringLiteral("+a") : QStringLiteral("+i"), file)
+            && !QFile(file).remove();
+    if (appendOnly)
+        return false;
     const QString folder = QFileInfo(file).absolutePath();
     return QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
 #else
     Q_UNUSED(file);
+    Q_UNUSED(appendOnly);
     return false;
 #endif
 }
@@ -306,7 +312,7 @@ void makeDeletable(const QString &file)
     return;
 #endif
     if (runsAsRoot())
-        chattr(QStringLiteral("-i"), file);
+        chattr(QStringLiteral("-ia"), file);
     else
         QFile::setPermissions(QFileInfo(file).absolutePath(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -73,7 +73,8 @@ bool linkFolder(const QString &target, const QString &link);
 
 // Makes a file impossible to remove (for root, with the immutable flag; for others, by taking
 // the write right on its folder). False when this system offers neither.
-bool makeUndeletable(const QString &file);
+// appendOnly asks for Linux's append-only flag instead (chattr +a), which only root can set.
+bool makeUndeletable(const QString &file, bool appendOnly = false);
 // Undoes makeUndeletable.
 void makeDeletable(const QString &file);
 

@@ -12,13 +12,16 @@
 namespace {
 
 // The full length of a stream: its source's, or where that is gone, the output's own.
+// Below zero when unknown; a stop while the source's header is read leaves stopped set.
 double fullLength(const QString &source, Problem::Stream stream, const StreamPackets &written,
-                  MediaReads &media)
+                  MediaReads &media, bool *stopped)
 {
     if (!QFileInfo::exists(source))
         return written.declared;
     MediaInfo info;
-    if (!media.read(source, &info).isNone())
+    const Problem read = media.read(source, &info);
+    *stopped = *stopped || read.kind == Problem::Stopped;
+    if (!read.isNone())
         return -1;
     return stream == Problem::Video ? info.video : info.audio;
 }
@@ -101,7 +104,10 @@ Proof proveOutput(const QString &output, const FileIdentity &verified, const Pro
     }
 
     MediaInfo header;
-    media.read(output, &header);
+    if (media.read(output, &header).kind == Problem::Stopped) {
+        proof.problem = Problem(Problem::Stopped, output);
+        return proof;
+    }
     const TaggedSums recorded = taggedSums(header.tag);
     StreamSums copied = sources.copied;
     if (!copied.isEmpty()) {
@@ -120,10 +126,16 @@ Proof proveOutput(const QString &output, const FileIdentity &verified, const Pro
         proof.kind = SourceFate::Decoded;
     }
 
+    bool stopped = false;
     const double fullLengths[2] = {
-        fullLength(sources.videoFile, Problem::Video, written.video, media),
-        fullLength(sources.audioFile, Problem::Audio, written.audio, media)
+        fullLength(sources.videoFile, Problem::Video, written.video, media, &stopped),
+        fullLength(sources.audioFile, Problem::Audio, written.audio, media, &stopped)
     };
+    // A stop is no damage: what was not read cannot be told.
+    if (stopped) {
+        proof.problem = Problem(Problem::Stopped, output);
+        return proof;
+    }
     proof.problem =
         proveStream(Problem::Video, written.video, fullLengths[0], copied.video, output);
     if (proof.problem.isNone())

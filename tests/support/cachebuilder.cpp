@@ -415,8 +415,10 @@ bool asMadeByAnEarlierVersion(const QString &file)
     const QString rewritten = file + QStringLiteral(".earlier.mp4");
     QString why;
     return tag.contains(QLatin1String(";sums="))
-        && runFfmpeg({ QStringLiteral("-i"), file, QStringLiteral("-map"), QStringLiteral("0"),
-                       QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-metadata"),
+        && runFfmpeg({ QStringLiteral("-ignore_editlist"), QStringLiteral("1"),
+                       QStringLiteral("-i"), file, QStringLiteral("-map"), QStringLiteral("0"),
+                       QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-strict"),
+                       QStringLiteral("experimental"), QStringLiteral("-metadata"),
                        QStringLiteral("comment=") + tag.left(tag.indexOf(QLatin1String(";sums="))),
                        rewritten },
                      &why)

@@ -54,8 +54,8 @@ QVector<PacketPlace> packetPlaces(const QString &file);
 // Overwrites 45 % of the media data with zeros, from its middle on, as a disk or file system that
 // lost blocks it had not flushed leaves a file: size, index and tag untouched.
 bool zeroFromTheMiddle(const QString &file);
-// Rewrites an output as a version of Vantoro that recorded no checksums wrote it: the same
-// packets, and its tag without them.
+// Rewrites an output as a version of Vantoro that recorded no checksums wrote it: every packet it
+// stores (an edit list's too), and its tag without them.
 bool asMadeByAnEarlierVersion(const QString &file);
 
 // Writes a file with the given content, making its folders.

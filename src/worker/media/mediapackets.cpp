@@ -2,17 +2,37 @@
 #include "media/mediapackets.h"
 
 #include <limits>
-#include <memory>
+#include <vector>
 
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/adler32.h>
-#include <libavutil/hash.h>
 }
 
 #include "media/mediaopen.h"
 
 namespace {
+
+// The Adler-32 of one run of bytes followed by another, from the two and the second's length
+// (as zlib's adler32_combine): the whole stream's checksum comes from its runs', in one pass.
+AVAdler combinedAdler(AVAdler first, AVAdler second, quint64 secondLength)
+{
+    constexpr quint64 base = 65521;
+    const quint64 remainder = secondLength % base;
+    quint64 sum1 = first & 0xffff;
+    quint64 sum2 = (remainder * sum1) % base;
+    sum1 += (second & 0xffff) + base - 1;
+    sum2 += ((first >> 16) & 0xffff) + ((second >> 16) & 0xffff) + base - remainder;
+    if (sum1 >= base)
+        sum1 -= base;
+    if (sum1 >= base)
+        sum1 -= base;
+    if (sum2 >= base * 2)
+        sum2 -= base * 2;
+    if (sum2 >= base)
+        sum2 -= base;
+    return AVAdler(sum1 | (sum2 << 16));
+}
 
 // One stream being read: what its packets came to so far.
 class StreamTally
@@ -26,12 +46,8 @@ public:
         declared = media.streamLength(index);
         indexed = indexedCount();
         runSums.assign(checksumRuns, 1); // Adler-32 of nothing
+        runBytes.assign(checksumRuns, 0);
         runFirst.assign(checksumRuns, AV_NOPTS_VALUE);
-        AVHashContext *created = nullptr;
-        if (av_hash_alloc(&created, "adler32") >= 0) {
-            hash.reset(created);
-            av_hash_init(hash.get());
-        }
     }
 
     void add(const AVPacket &packet)
@@ -43,8 +59,7 @@ public:
             qMin<int64_t>(count * checksumRuns / qMax<int64_t>(indexed, 1), checksumRuns - 1));
         ++count;
         bytes += packet.size;
-        if (hash)
-            av_hash_update(hash.get(), packet.data, packet.size);
+        runBytes[run] += quint64(packet.size);
         runSums[run] = av_adler32_update(runSums[run], packet.data, size_t(packet.size));
         const int64_t at = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
         if (at == AV_NOPTS_VALUE)
@@ -67,25 +82,21 @@ public:
         packets.whole = count > 0 && count == indexed && bytes == indexedBytes();
         packets.count = count;
         packets.runSums.assign(runSums.begin(), runSums.end());
-        for (const int64_t at : runFirst)
+        AVAdler whole = 1;
+        for (size_t run = 0; run < runSums.size(); ++run) {
+            whole = combinedAdler(whole, runSums.at(run), runBytes.at(run));
+            const int64_t at = runFirst.at(run);
             packets.runStarts.push_back(
                 at == AV_NOPTS_VALUE || end < first
                     ? 0
                     : qMax<double>(0, (at - first) * av_q2d(stream->time_base)));
-        if (hash) {
-            char hex[2 * AV_HASH_MAX_SIZE + 1];
-            av_hash_final_hex(hash.get(), reinterpret_cast<uint8_t *>(hex), sizeof hex);
-            packets.checksum = QByteArray(hex);
         }
+        // In hex, as ffmpeg's stream-hash writer gives it.
+        packets.checksum = QByteArray::number(whole, 16).rightJustified(8, '0');
         return packets;
     }
 
 private:
-    struct FreeHash
-    {
-        void operator()(AVHashContext *hash) const { av_hash_freep(&hash); }
-    };
-
     // What the file's index promises: so many packets of so many bytes.
     int64_t indexedCount() const { return avformat_index_get_entries_count(stream); }
     int64_t indexedBytes() const
@@ -101,8 +112,8 @@ private:
     double declared = -1;
     int64_t indexed = 0;
     std::vector<AVAdler> runSums;
+    std::vector<quint64> runBytes;
     std::vector<int64_t> runFirst;
-    std::unique_ptr<AVHashContext, FreeHash> hash;
     int64_t count = 0;
     int64_t bytes = 0;
     int64_t first = std::numeric_limits<int64_t>::max();

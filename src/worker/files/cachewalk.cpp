@@ -31,15 +31,18 @@ void CacheWalk::enter(const QString &folder)
         problems.append(Problem(Problem::FolderUnreadable, folder));
         return;
     }
-    // As find does: a folder that is its own ancestor (or met by two ways) is entered once.
+    // As find does: a folder that is its own ancestor (through a bind mount or a junction that
+    // leads back up) is not entered again, so no item below it is found twice.
     const FileIdentity id = FolderHandle(folder).identity();
-    if (id.isValid() && !entered.insert({ id.volume, id.file }).second) {
-        problems.append(Problem(Problem::FolderLoop, folder));
-        return;
+    for (const Listing &ancestor : open) {
+        if (id.isSameFile(ancestor.id)) {
+            problems.append(Problem(Problem::FolderLoop, folder));
+            return;
+        }
     }
     // Read name by name and closed at once: QDir would build a description of every entry
     // first, which for a folder of ten thousand items is most of what a run needs in memory.
-    Listing listing { PathList(QDir::cleanPath(folder)), QDir::cleanPath(folder) };
+    Listing listing { PathList(QDir::cleanPath(folder)), QDir::cleanPath(folder), id };
     for (QDirIterator entries(folder, visible); entries.hasNext();) {
         entries.next();
         listing.names.appendName(entries.fileName());

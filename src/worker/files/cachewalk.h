@@ -8,7 +8,6 @@
 #include <QVector>
 
 #include <functional>
-#include <unordered_set>
 #include <vector>
 
 #include "files/plainfile.h"
@@ -70,6 +69,7 @@ private:
     {
         PathList names;
         QString folder;
+        FileIdentity id; // which folder the path led to
         int next = 0;
         bool hasEntryJson = false;
         bool videoBelow = false;
@@ -77,28 +77,8 @@ private:
     void enter(const QString &folder);
     void leave();
 
-    // Which folder a path led to: a folder met again (through a bind mount or a junction that
-    // leads back up) is not entered a second time, so no item is found twice.
-    struct FolderKey
-    {
-        quint64 volume;
-        quint64 file;
-        bool operator==(const FolderKey &other) const
-        {
-            return volume == other.volume && file == other.file;
-        }
-    };
-    struct FolderKeyHash
-    {
-        size_t operator()(const FolderKey &key) const
-        {
-            return std::hash<quint64>()(key.file * 0x9E3779B97F4A7C15ull ^ key.volume);
-        }
-    };
-
     std::function<bool(const QString &)> isWorkingFile;
     std::vector<Listing> open;
-    std::unordered_set<FolderKey, FolderKeyHash> entered;
     QFileInfo found;
     QFileInfo current;
     bool hasFound = false;

@@ -432,6 +432,8 @@ void tst_Cleanup::somethingInTheWay_data()
         << "pipe" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output becomes a link to a copy of itself")
         << "swapped" << ItemResult::Converted << Problem::OutputChanged;
+    QTest::newRow("the output moved away, a link to it in its place")
+        << "relinked" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output replaced by a copy of itself")
         << "copied" << ItemResult::Converted << Problem::OutputChanged;
     QTest::newRow("the output is cut short where it stands")
@@ -447,8 +449,8 @@ void tst_Cleanup::somethingInTheWay()
     // put in its place.
     const bool moving =
         obstacle.endsWith(QLatin1String("link")) || obstacle == QLatin1String("checked move");
-    const bool linking =
-        obstacle == QLatin1String("swapped") || obstacle == QLatin1String("dangles");
+    const bool linking = obstacle == QLatin1String("swapped")
+        || obstacle == QLatin1String("dangles") || obstacle == QLatin1String("relinked");
     if (linking && !CacheBuilder::symbolicLinksAvailable())
         QSKIP("making symbolic links needs privileges here");
     const QString probe = base() + QStringLiteral("/probe");
@@ -468,6 +470,12 @@ void tst_Cleanup::somethingInTheWay()
 
     // Done in the pause between the conversion and the removal, once the output has its name.
     const auto replaceOutput = [&] {
+        if (obstacle == QLatin1String("relinked")) { // the very file that was verified, elsewhere
+            const QString moved = base() + QStringLiteral("/moved.mp4");
+            QFile::rename(output, moved);
+            QFile::link(moved, output);
+            return;
+        }
         const QString copy = base() + QStringLiteral("/copy.mp4");
         QFile::copy(output, copy);
         QFile::remove(output);
@@ -510,7 +518,7 @@ void tst_Cleanup::somethingInTheWay()
                 QMetaObject::invokeMethod(
                     &worker, [output] { QFile::remove(output); }, Qt::QueuedConnection);
             if (obstacle == QLatin1String("pipe") || obstacle == QLatin1String("swapped")
-                || obstacle == QLatin1String("copied"))
+                || obstacle == QLatin1String("copied") || obstacle == QLatin1String("relinked"))
                 QMetaObject::invokeMethod(&worker, replaceOutput, Qt::QueuedConnection);
             if (obstacle == QLatin1String("cut"))
                 QMetaObject::invokeMethod(

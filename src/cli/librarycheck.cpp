@@ -2,8 +2,13 @@
 #include "librarycheck.h"
 
 #include <QDirIterator>
+#include <QFile>
 
+#include <atomic>
+#include <chrono>
 #include <numeric>
+#include <thread>
+#include <vector>
 
 #include "consolewriter.h"
 #include "interruption.h"
@@ -28,6 +33,36 @@ QStringList mp4Files(const QStringList &folders)
     return files;
 }
 
+// Reads the files from the disk in a thread of its own, one or two ahead of the check, so that
+// the disk never waits for the checksums and the check never waits for the disk: the files are
+// then in the system's cache when the check reads them.
+class ReadAhead
+{
+public:
+    ReadAhead(const QStringList &files, const std::atomic<int> &checking)
+        : reader([this, files, &checking] {
+              for (int i = 0; i < files.size() && !done; ++i) {
+                  while (i > checking + 1 && !done)
+                      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                  QFile file(files.at(i));
+                  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+                      continue;
+                  std::vector<char> buffer(1 << 20);
+                  while (!done && file.read(buffer.data(), qint64(buffer.size())) > 0) { }
+              }
+          })
+    { }
+    ~ReadAhead()
+    {
+        done = true;
+        reader.join();
+    }
+
+private:
+    std::atomic<bool> done { false };
+    std::thread reader;
+};
+
 } // namespace
 
 LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std::FILE *out)
@@ -35,6 +70,8 @@ LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std
     LibraryCheck check;
     const QStringList files = mp4Files(folders);
     const StopCheck stopRequested = [] { return interruptionRequested(); };
+    std::atomic<int> checking { 0 };
+    const ReadAhead ahead(files, checking);
     int liveWidth = 0;
     for (int i = 0; i < files.size(); ++i) {
         if (interruptionRequested())
@@ -45,6 +82,7 @@ LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std
             writeText(out, QLatin1Char('\r') + reading);
             liveWidth = displayWidth(reading);
         }
+        checking = i;
         const OutputCheck result = checkOutput(files.at(i), stopRequested);
         if (liveWidth > 0) {
             writeText(out,

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/adler32.h>
 }
 
+#include "files/plainfile.h"
 #include "media/mediaopen.h"
 
 namespace {
@@ -127,6 +128,7 @@ Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck 
     // However long a big file on a slow disk takes: only a stop ends this read early.
     // Every packet the file stores, also those an edit list leaves unplayed (ffmpeg copies
     // those too, and its checksums count them).
+    adviseReadingWhole(path);
     const OpenedMedia media(path, stopRequested, -1, OpenedMedia::AsStored);
     if (!media.problem().isNone())
         return media.problem();

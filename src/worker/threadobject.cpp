@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
+
 #include "ffmpeg/ffmpeglocator.h"
 #include "ffmpeg/ffmpegprocess.h"
 #include "files/cachewalk.h"
@@ -46,7 +48,7 @@ QStringList workingFilesOf(const CacheInventory &inventory, const QString &root)
         if (!walked && !above.contains(outputFolder))
             above << outputFolder;
     }
-    for (const QString &folder : qAsConst(above)) {
+    for (const QString &folder : std::as_const(above)) {
         const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         for (const QString &name : names) {
             if (isWorkingFileName(name))
@@ -164,7 +166,7 @@ void ThreadObject::runConversion(QString dirString)
             : goneItem(videoFile, outputs);
         itemDone(result, run);
     }
-    for (const Remains &left : qAsConst(remains)) {
+    for (const Remains &left : std::as_const(remains)) {
         if (isStopRequested)
             break;
         MediaReads media(run.conversion.stopRequested);

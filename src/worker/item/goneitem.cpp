@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 #include "output/sourcetag.h"
 #include "records/conversionjob.h"
 
@@ -34,7 +36,7 @@ OutputIndex::Output OutputIndex::find(const QString &outputFolder, Freshness fre
         readNew(outputFolder, &*known);
     }
     for (int pass = 0; pass < 2; ++pass) {
-        for (const Output &output : qAsConst(known->outputs)) {
+        for (const Output &output : std::as_const(known->outputs)) {
             if (matches(output.tag))
                 return output;
         }

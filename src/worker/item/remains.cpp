@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 #include "files/saferemoval.h"
 #include "output/sourcetag.h"
 
@@ -22,7 +24,7 @@ RemainsContent contentOf(const FolderHandle &folder)
         return content;
     }
     names.sort();
-    for (const QString &name : qAsConst(names)) {
+    for (const QString &name : std::as_const(names)) {
         const EntryKind kind = folder.kindOf(name);
         if (kind == EntryKind::File && name == QLatin1String("entry.json")) {
             content.entryJson = true;

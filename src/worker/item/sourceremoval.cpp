@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <utility>
 
 #include "files/diskflush.h"
 #include "files/heldfile.h"
@@ -162,7 +163,7 @@ SourceRemoval finishRemoval(const Remains &remains, const ConversionJob &job, co
     } else if (removal.began) {
         // The chosen folder is the item folder: the folders in it go, the rest stays.
         removal.folderRemoved = true;
-        for (const QString &name : qAsConst(folders)) {
+        for (const QString &name : std::as_const(folders)) {
             const QString path = chain.pathAt(itemLevel) + QLatin1Char('/') + name;
             FolderHandle folder = chain.at(itemLevel).folder(name);
             const bool removed = folder.isValid() && emptyFolder(folder, path, QString(), gate)

@@ -148,18 +148,21 @@ bool FolderChain::removeFolder(int level, const QString &lastName, const Removal
         folders.pop_back();
         paths.removeLast();
     }
-    const QString path = paths.at(level);
-    return emptyFolder(at(level), path, lastName, gate) && gate(path)
-        && at(level).removeFrom(at(level - 1), QFileInfo(path).fileName());
+    return removeFolderWhole(at(level), at(level - 1), paths.at(level), lastName, gate);
 }
 
-bool containsMedia(const FolderHandle &folder, const QStringList &ignored)
+bool removeFolderWhole(FolderHandle &folder, const FolderHandle &parent, const QString &path,
+                       const QString &lastName, const RemovalGate &gate)
+{
+    return folder.isValid() && emptyFolder(folder, path, lastName, gate) && gate(path)
+        && folder.removeFrom(parent, QFileInfo(path).fileName());
+}
+
+bool containsMedia(const FolderHandle &folder)
 {
     QStringList names;
     folder.entryNames(&names);
     for (const QString &name : names) {
-        if (ignored.contains(name))
-            continue;
         const EntryKind kind = folder.kindOf(name);
         if (kind == EntryKind::Folder ? containsMedia(folder.folder(name))
                                       : kind != EntryKind::Link && isMediaName(name))

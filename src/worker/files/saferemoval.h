@@ -70,8 +70,13 @@ private:
 };
 
 // True when the folder holds, at any depth (hidden places too, links not entered), a video.m4s
-// or any other media file, but for the names in ignored directly in the folder itself.
-bool containsMedia(const FolderHandle &folder, const QStringList &ignored = {});
+// or any other media file.
+bool containsMedia(const FolderHandle &folder);
+
+// Removes the folder that stands under the name in parent, at path, everything in it first (see
+// emptyFolder), and the folder itself once the gate let it pass.
+bool removeFolderWhole(FolderHandle &folder, const FolderHandle &parent, const QString &path,
+                       const QString &lastName, const RemovalGate &gate);
 
 // Removes everything in the folder at path without ever following a link: a link inside goes as
 // a link, a folder inside is opened from this one and emptied first; folders go before files,

@@ -110,23 +110,17 @@ Proof proveOutput(const QString &output, const FileIdentity &verified, const Pro
     }
     const TaggedSums recorded = taggedSums(header.tag);
     StreamSums copied = sources.copied;
+    bool stopped = false;
     if (!copied.isEmpty()) {
         proof.kind = SourceFate::CopyChecksums;
     } else if (!recorded.isEmpty()) {
         proof.kind = SourceFate::RecordedChecksums;
     } else if (tagSaysCopied(header.tag)) {
         proof.kind = SourceFate::SourcePackets;
-        bool stopped = false;
         copied = sourceSums(sources, media.stopCheck(), &stopped);
-        if (stopped) {
-            proof.problem = Problem(Problem::Stopped, output);
-            return proof;
-        }
     } else {
         proof.kind = SourceFate::Decoded;
     }
-
-    bool stopped = false;
     const double fullLengths[2] = {
         fullLength(sources.videoFile, Problem::Video, written.video, media, &stopped),
         fullLength(sources.audioFile, Problem::Audio, written.audio, media, &stopped)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "item/outputsums.h"
 
-#include "media/mediareader.h"
 #include "media/mp4comment.h"
 
 namespace {
@@ -31,12 +30,8 @@ Problem recordSums(const QString &output, MediaPackets *read, const StopCheck &s
                    bool *recorded)
 {
     *recorded = false;
-    MediaInfo header;
-    Problem problem = readMedia(output, &header, stopRequested);
-    if (!problem.isNone())
-        return problem;
-    problem = readPackets(output, read, stopRequested);
-    if (!problem.isNone() || !header.tag.endsWith(reservedSums()))
+    const Problem problem = readPackets(output, read, stopRequested);
+    if (!problem.isNone() || !read->tag.endsWith(reservedSums()))
         return problem;
     const TaggedSums sums { tagged(read->video), tagged(read->audio) };
     *recorded = rewriteComment(output, reservedSums().toLatin1(), sumsField(sums).toLatin1());

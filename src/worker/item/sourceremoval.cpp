@@ -166,8 +166,8 @@ SourceRemoval finishRemoval(const Remains &remains, const ConversionJob &job, co
         for (const QString &name : std::as_const(folders)) {
             const QString path = chain.pathAt(itemLevel) + QLatin1Char('/') + name;
             FolderHandle folder = chain.at(itemLevel).folder(name);
-            const bool removed = folder.isValid() && emptyFolder(folder, path, QString(), gate)
-                && gate(path) && folder.removeFrom(chain.at(itemLevel), name);
+            const bool removed =
+                removeFolderWhole(folder, chain.at(itemLevel), path, QString(), gate);
             if (!removed && removal.folderRemoved)
                 removal.folder = path;
             removal.folderRemoved = removal.folderRemoved && removed;

@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/log.h>
 }
 
@@ -100,6 +101,12 @@ double OpenedMedia::streamLength(int index) const
 double OpenedMedia::fileLength() const
 {
     return seconds(opened->duration, AVRational { 1, AV_TIME_BASE });
+}
+
+QString OpenedMedia::comment() const
+{
+    const AVDictionaryEntry *comment = av_dict_get(opened->metadata, "comment", nullptr, 0);
+    return comment ? QString::fromUtf8(comment->value) : QString();
 }
 
 // Asked by FFmpeg between its reads: a non-zero answer ends the read at once.

@@ -41,6 +41,8 @@ public:
     // zero when it gives none.
     double streamLength(int index) const;
     double fileLength() const;
+    // The comment its metadata carries (where Vantoro's tag stands), or empty.
+    QString comment() const;
 
 private:
     struct Watch

@@ -147,6 +147,6 @@ Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck 
     av_packet_free(&packet);
     if (media.stopped())
         return Problem(Problem::Stopped, path);
-    *packets = MediaPackets { video.result(), audio.result() };
+    *packets = MediaPackets { video.result(), audio.result(), media.comment() };
     return Problem();
 }

@@ -34,13 +34,15 @@ struct MediaPackets
 {
     StreamPackets video;
     StreamPackets audio;
+    QString tag; // the source tag in the file's metadata, if any
 };
 
 // Reads every packet of an MP4 file's video and audio stream to its end, with FFmpeg's own
 // library and without decoding: how far each stream's data reaches, whether every packet is
-// there whole, and a checksum of each stream's bytes. The file is opened as readMedia opens it;
-// a stop ends the read within a moment. MediaUnreadable, NotMedia or Stopped when it cannot be
-// read at all; a file cut short is read as far as it goes, and that is no problem here.
+// there whole, a checksum of each stream's bytes, and the file's source tag. The file is opened as
+// readMedia opens it; a stop ends the read within a moment. MediaUnreadable, NotMedia or Stopped
+// when it cannot be read at all; a file cut short is read as far as it goes, and that is no problem
+// here.
 Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck &stopRequested);
 
 #endif // MEDIAPACKETS_H

@@ -3,7 +3,6 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
-#include <libavutil/dict.h>
 }
 
 #include "media/mediaopen.h"
@@ -27,7 +26,6 @@ Problem readMedia(const QString &path, MediaInfo *info, const StopCheck &stopReq
     const OpenedMedia media(path, stopRequested, readTimeLimitMs);
     if (!media.problem().isNone())
         return media.problem();
-    const AVFormatContext *context = media.context();
     *info = MediaInfo();
     const int video = media.videoStream();
     const int audio = media.audioStream();
@@ -37,8 +35,7 @@ Problem readMedia(const QString &path, MediaInfo *info, const StopCheck &stopReq
         info->video = lengthOf(media, video);
     if (info->hasAudio)
         info->audio = lengthOf(media, audio);
-    if (const AVDictionaryEntry *tag = av_dict_get(context->metadata, "comment", nullptr, 0))
-        info->tag = QString::fromUtf8(tag->value);
+    info->tag = media.comment();
     return Problem();
 }
 

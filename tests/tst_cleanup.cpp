@@ -5,11 +5,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -18,7 +21,10 @@
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "files/saferemoval.h"
+#include "item/goneitem.h"
 #include "item/outputproof.h"
+#include "item/runpreparation.h"
+#include "output/outputlock.h"
 
 class tst_Cleanup : public QObject
 {
@@ -58,6 +64,8 @@ private slots:
     void aStopDuringTheProofIsNoDamage_data();
     void aStopDuringTheProofIsNoDamage();
     void renameKeepsTheOutputWhereNoReplaceIsRefused();
+    void onlyWhatAGoneRunLeftIsCleanedUp_data();
+    void onlyWhatAGoneRunLeftIsCleanedUp();
 
 private:
     // Runs over the chosen folder with removal on; returns what became of each item.
@@ -906,6 +914,129 @@ void tst_Cleanup::renameKeepsTheOutputWhereNoReplaceIsRefused()
              qPrintable(run.described()));
     QVERIFY(CacheBuilder::probe(mounted + QStringLiteral("/Fused.mp4")).hasAudio);
 #endif
+}
+
+void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp_data()
+{
+    // Item 1, "Alpha", converts into root. A file is made at file (below root), holding content;
+    // for a temporary, lock tells what stands at its lock's name. Content and lock: "none" (no
+    // file), "video" (a user's own), "gone" (the lock a killed run left), "held" (the lock of a
+    // run that lives), "foreign" (another program's file of that name).
+    QTest::addColumn<QString>("chosen"); // below root
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<bool>("goes");
+    QTest::addColumn<bool>("noted");
+    QTest::newRow("a user's video shaped like a temporary, in the chosen folder")
+        << ""
+        << "Holiday .partial.mp4"
+        << "video"
+        << "none" << false << true;
+    QTest::newRow("the same inside an item's folder") << ""
+                                                      << "1/Trip .partial.mp4"
+                                                      << "video"
+                                                      << "none" << false << true;
+    QTest::newRow("the same above a chosen item folder, named as its item's temporary")
+        << "/1"
+        << "Alpha .partial.mp4"
+        << "video"
+        << "none" << false << true;
+    QTest::newRow("above a chosen item folder, a gone run's, but of no item of this run")
+        << "/1"
+        << "Other .partial.mp4"
+        << "video"
+        << "gone" << false << false;
+    QTest::newRow("above a chosen item folder, a gone run's temporary of its item")
+        << "/1"
+        << "Alpha(2) .partial.mp4"
+        << "video"
+        << "gone" << true << false;
+    QTest::newRow("a temporary a killed run left beside its lock") << ""
+                                                                   << "sub/Beta .partial.mp4"
+                                                                   << "video"
+                                                                   << "gone" << true << false;
+    QTest::newRow("a temporary another run is writing") << ""
+                                                        << "Gamma .partial.mp4"
+                                                        << "video"
+                                                        << "held" << false << false;
+    QTest::newRow("a temporary beside another program's file at its lock's name")
+        << ""
+        << "Delta .partial.mp4"
+        << "video"
+        << "foreign" << false << true;
+    QTest::newRow("a killed run's lock of an item gone since")
+        << ""
+        << "vantoro-item-0123456789abcdef .lock"
+        << "gone"
+        << "none" << true << false;
+    QTest::newRow("an item's lock another run holds") << ""
+                                                      << "vantoro-item-0123456789abcdef .lock"
+                                                      << "held"
+                                                      << "none" << false << false;
+    QTest::newRow("another program's file named like an item's lock")
+        << ""
+        << "sub/vantoro-item-0123456789abcdef .lock"
+        << "foreign"
+        << "none" << false << true;
+    QTest::newRow("a killed run's lock of a name, its temporary gone") << ""
+                                                                       << "Eps .partial.mp4.lock"
+                                                                       << "gone"
+                                                                       << "none" << true << false;
+}
+
+void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, file);
+    QFETCH(QString, content);
+    QFETCH(QString, lock);
+    QFETCH(bool, goes);
+    QFETCH(bool, noted);
+    cache.addItem(QStringLiteral("1"), QStringLiteral("Alpha"));
+    QVERIFY(QDir().mkpath(root() + QStringLiteral("/sub")));
+    std::vector<std::unique_ptr<QLockFile>> held;
+    const auto make = [&held](const QString &path, const QString &what) {
+        if (what == QLatin1String("video"))
+            return CacheBuilder::writeFile(path, "a video of the user's own");
+        if (what == QLatin1String("foreign"))
+            return CacheBuilder::writeFile(path, "notes of another program\n");
+        if (what == QLatin1String("gone"))
+            return CacheBuilder::writeLockOfAGoneRun(path);
+        held.push_back(std::make_unique<QLockFile>(path));
+        return held.back()->tryLock(0);
+    };
+    const QString path = root() + QLatin1Char('/') + file;
+    QVERIFY(make(path, content));
+    const QString lockFile = path + QStringLiteral(".lock");
+    if (lock != QLatin1String("none"))
+        QVERIFY(make(lockFile, lock));
+    const QString top = root() + chosen;
+    const QString before = CacheBuilder::snapshot(base());
+    OutputIndex outputs([] { return false; });
+
+    // A dry run takes nothing.
+    const CacheInventory inventory = takeInventory(top, isWorkingFileName);
+    QVERIFY(prepareRun(inventory, top, false, outputs).notes.isEmpty());
+    QCOMPARE(CacheBuilder::snapshot(base()), before);
+
+    const RunPreparation prepared = prepareRun(inventory, top, true, outputs);
+    QCOMPARE(!QFileInfo::exists(path), goes);
+    // A lock goes with its temporary, and only with it; a live run's stays.
+    if (lock != QLatin1String("none"))
+        QCOMPARE(QFileInfo::exists(lockFile), !goes);
+    QStringList notes;
+    for (const Problem &note : prepared.notes) {
+        QCOMPARE(note.kind, Problem::NotARunsWorkingFile);
+        notes << note.path;
+    }
+    QCOMPARE(notes.contains(path), noted);
+    // Only the file of the row, and the lock beside it, may have changed.
+    QStringList changed = before.split(QLatin1Char('\n'));
+    for (const QString &line : CacheBuilder::snapshot(base()).split(QLatin1Char('\n')))
+        changed.removeAll(line);
+    for (const QString &line : std::as_const(changed))
+        QVERIFY2(line.startsWith(path), qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)

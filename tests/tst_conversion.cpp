@@ -31,7 +31,8 @@ private slots:
     void convertsEveryItemBesideItsFolder_data();
     void convertsEveryItemBesideItsFolder();
     void existingOutputIsSkippedAndKept();
-    void stalePartialOutputIsReplaced();
+    void aFileAtTheTemporaryName_data();
+    void aFileAtTheTemporaryName();
     void walkRules();
     void aStopEndsOnlyTheRunInProgress();
     void unusableInputsAreReported_data();
@@ -135,18 +136,32 @@ void tst_Conversion::existingOutputIsSkippedAndKept()
     QCOMPARE(run.messages.size(), 1);
 }
 
-void tst_Conversion::stalePartialOutputIsReplaced()
+void tst_Conversion::aFileAtTheTemporaryName_data()
 {
+    QTest::addColumn<bool>("crashed"); // the lock a killed run left stands beside it
+    QTest::newRow("left by a run that crashed: replaced") << true;
+    QTest::newRow("a user's own, no run's lock beside it: it stays, and the item waits") << false;
+}
+
+void tst_Conversion::aFileAtTheTemporaryName()
+{
+    QFETCH(bool, crashed);
     cache.addItem(QStringLiteral("1"), QStringLiteral("Again"));
-    QVERIFY(
-        CacheBuilder::writeFile(root() + QStringLiteral("/Again .partial.mp4"), "left by a crash"));
+    const QString temporary = root() + QStringLiteral("/Again .partial.mp4");
+    QVERIFY(CacheBuilder::writeFile(temporary, "left by a crash"));
+    if (crashed)
+        QVERIFY(CacheBuilder::writeLockOfAGoneRun(temporary + QStringLiteral(".lock")));
     // An item titled "Again.partial" owns this name: it is no temporary file of ours.
     QVERIFY(
         CacheBuilder::writeFile(root() + QStringLiteral("/Again.partial.mp4"), "another video"));
 
-    QVERIFY(runWorker(root()).messages.isEmpty());
-    QVERIFY(CacheBuilder::probe(root() + QStringLiteral("/Again.mp4")).hasAudio);
-    QVERIFY(!QFile::exists(root() + QStringLiteral("/Again .partial.mp4")));
+    const WorkerRun run = runWorker(root());
+    QCOMPARE(run.messages.isEmpty(), crashed);
+    QCOMPARE(QFileInfo::exists(root() + QStringLiteral("/Again.mp4")), crashed);
+    QCOMPARE(QFileInfo::exists(temporary), !crashed);
+    QCOMPARE(run.only().failure.kind, crashed ? Problem::None : Problem::TemporaryNameBlocked);
+    QCOMPARE(run.walkProblems.size(), crashed ? 0 : 1);
+    QVERIFY(!QFileInfo::exists(temporary + QStringLiteral(".lock")));
     QFile other(root() + QStringLiteral("/Again.partial.mp4"));
     QVERIFY(other.open(QIODevice::ReadOnly));
     QCOMPARE(other.readAll(), QByteArray("another video"));

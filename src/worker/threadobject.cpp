@@ -23,6 +23,7 @@
 #include "item/itemplan.h"
 #include "item/outputproof.h"
 #include "item/remains.h"
+#include "item/runpreparation.h"
 #include "item/sourcedecision.h"
 #include "item/sourceremoval.h"
 #include "output/outputlock.h"
@@ -32,30 +33,11 @@
 
 namespace {
 
-// The working files the walk met, and those beside the outputs of items whose output folder
-// lies above the chosen folder (when it is an item's folder, or a video folder, itself).
-QStringList workingFilesOf(const CacheInventory &inventory, const QString &root)
+// What became of the sources, with how their output was proven.
+SourceFate provenBy(SourceFate fate, const Proof &proof)
 {
-    QStringList files;
-    for (int i = 0; i < inventory.workingFiles.size(); ++i)
-        files << inventory.workingFiles.at(i);
-    QStringList above;
-    for (int i = 0; i < inventory.videoFiles.size(); ++i) {
-        const QString outputFolder =
-            cutBeforeLastSlash(cutBeforeLastSlash(cutBeforeLastSlash(inventory.videoFiles.at(i))));
-        const bool walked = isStrictlyInside(root, outputFolder)
-            || QDir::cleanPath(outputFolder) == QDir::cleanPath(root);
-        if (!walked && !above.contains(outputFolder))
-            above << outputFolder;
-    }
-    for (const QString &folder : std::as_const(above)) {
-        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-        for (const QString &name : names) {
-            if (isWorkingFileName(name))
-                files << folder + QLatin1Char('/') + name;
-        }
-    }
-    return files;
+    fate.proof = proof.kind;
+    return fate;
 }
 
 } // namespace
@@ -143,25 +125,20 @@ void ThreadObject::runConversion(QString dirString)
     // gets its line, also when it is gone by the time its turn comes.
     const CacheInventory inventory = takeInventory(dirString, isWorkingFileName);
     reportWalkProblems(inventory.problems, run);
-    // What runs that were killed left behind goes first: their locks and temporary files.
-    if (!isDryRun)
-        removeStaleWorkingFiles(workingFilesOf(inventory, run.root));
-    // The outputs in each folder, read once per run: for items that are gone, half removed or
-    // renamed, and for what a removal cut short left of an item.
+    // What runs that were killed left behind goes first, and the outputs in each folder are
+    // read once per run: for items that are gone, half removed or renamed, and for what a
+    // removal cut short left of an item.
     OutputIndex outputs(run.conversion.stopRequested);
-    QVector<Remains> remains;
-    for (int i = 0; i < inventory.remains.size(); ++i) {
-        const Remains left = recogniseRemains(inventory.remains.at(i), run.root, outputs);
-        if (left.isValid())
-            remains.append(left);
-    }
+    const RunPreparation preparation = prepareRun(inventory, run.root, !isDryRun, outputs);
+    reportWalkProblems(preparation.notes, run);
+    const QVector<Remains> &remains = preparation.remains;
     if (observer.started)
         observer.started(inventory.videoFiles.size() + remains.size());
     for (int i = 0; i < inventory.videoFiles.size() && !isStopRequested; ++i) {
         const QString videoFile = inventory.videoFiles.at(i);
         MediaReads media(run.conversion.stopRequested);
         const ItemResult result = QFileInfo::exists(videoFile)
-            ? runItem(planItem(videoFile, QFileInfo(videoFile).path(), !isDryRun, media, outputs),
+            ? runItem(planItem(videoFile, QFileInfo(videoFile).path(), planMode(), media, outputs),
                       run, media)
             : goneItem(videoFile, outputs);
         itemDone(result, run);
@@ -170,13 +147,18 @@ void ThreadObject::runConversion(QString dirString)
         if (isStopRequested)
             break;
         MediaReads media(run.conversion.stopRequested);
-        itemDone(runItem(planRemains(left, !isDryRun), run, media), run);
+        itemDone(runItem(planRemains(left, planMode()), run, media), run);
     }
 
     qDebug() << "\n"
              << "all finished"
              << "\n";
     endRun(run);
+}
+
+PlanMode ThreadObject::planMode() const
+{
+    return { !isDryRun, isDeleteSource };
 }
 
 void ThreadObject::endRun(const RunContext &run)
@@ -231,11 +213,12 @@ ItemResult ThreadObject::runItem(const ItemPlan &plan, RunContext &run, MediaRea
 
     pause();
 
-    // Read the choice only now: the user may have changed it while ffmpeg ran.
+    // Read the choice only now: the user may have changed it while ffmpeg ran. Sources go only
+    // under the item's lock, which an item planned while removal was not asked does not hold.
     const SourceVerdict verdict =
         decideSources({ isDeleteSource && !isStopRequested, placement, conversion.outcome,
                         conversion.verification, plan.fallbackName, plan.job.outputFile });
-    const SourceFate sources = verdict.kind == SourceVerdict::MayRemove
+    const SourceFate sources = verdict.kind == SourceVerdict::MayRemove && plan.locked
         ? removeItemSources(plan, run.root, conversion, media)
         : verdict.unremoved();
     return finishedItem(plan, conversion, sources);
@@ -275,10 +258,8 @@ SourceFate ThreadObject::removeItemSources(const ItemPlan &plan, const QString &
                                     { job.videoFile, job.audioFile, conversion.copied,
                                       conversion.sumsRead ? &conversion.written : nullptr },
                                     media);
-    SourceFate fate(SourceFate::Kept, proof.problem);
-    fate.proof = proof.kind;
     if (!proof.problem.isNone())
-        return fate;
+        return provenBy(SourceFate(SourceFate::Kept, proof.problem), proof);
     const SourceRemoval removal = plan.remains.isValid()
         ? finishRemoval(plan.remains, job, root, conversion.verification.file, observer.removing)
         : removeSources(job, root, conversion.verification.file, observer.removing);
@@ -288,9 +269,7 @@ SourceFate ThreadObject::removeItemSources(const ItemPlan &plan, const QString &
         qDebug() << "\n  this one is Finished! delete" << removal.folderRemoved << " -->"
                  << job.itemFolder;
     }
-    fate.kind = removal.fate.kind;
-    fate.reason = removal.fate.reason;
-    return fate;
+    return provenBy(removal.fate, proof);
 }
 
 void ThreadObject::pause()

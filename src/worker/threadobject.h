@@ -16,6 +16,7 @@
 class MediaReads;
 class OutputIndex;
 struct ItemPlan;
+struct PlanMode;
 class RunReport;
 struct ConversionJob;
 struct ConversionResult;
@@ -90,6 +91,8 @@ public slots:
 
 private:
     ItemResult runItem(const ItemPlan &plan, RunContext &run, MediaReads &media);
+    // How items are planned now: whether the run writes, and whether sources are to go.
+    PlanMode planMode() const;
     void itemDone(const ItemResult &result, RunContext &run);
     ConversionResult convert(const ConversionJob &job, RunContext &run, MediaReads &media);
     SourceFate removeItemSources(const ItemPlan &plan, const QString &root,

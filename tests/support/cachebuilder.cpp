@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "cachebuilder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -178,6 +180,29 @@ bool writeFile(const QString &path, const QByteArray &content)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+bool writeLockOfAGoneRun(const QString &path)
+{
+    QByteArray content;
+    {
+        QLockFile made(path);
+        if (!made.tryLock(0))
+            return false;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        content = file.readAll();
+    } // let go: the file is gone
+    // A process of this very program that has ended since: its id names no live process.
+    QProcess ended;
+    ended.start(QCoreApplication::applicationFilePath(), { QStringLiteral("-functions") });
+    if (!ended.waitForStarted())
+        return false;
+    const qint64 pid = ended.processId();
+    if (!ended.waitForFinished() || processRunning(pid))
+        return false;
+    return writeFile(path, QByteArray::number(pid) + content.mid(content.indexOf('\n')));
 }
 
 namespace {

@@ -93,6 +93,10 @@ qint64 writtenPid(const QString &pidFile);
 // Ends that process at once, if it still runs: what a test leaves behind when it fails.
 void endProcess(qint64 pid);
 
+// Leaves at path the lock file a run leaves when it is killed: what a run's lock holds, naming
+// a process that has ended.
+bool writeLockOfAGoneRun(const QString &path);
+
 // A listing of every entry below a folder with sizes, to see that nothing changed.
 QString snapshot(const QString &folder);
 

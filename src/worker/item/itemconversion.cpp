@@ -63,8 +63,8 @@ ConversionResult convertItem(const ConversionJob &job, const ConversionSettings 
     if (!result.failure.isNone())
         return result;
     const QString temporary = temporaryOutputFile(job.outputFile);
-    // Only a leftover of this very name can stand there: this run holds the name's lock.
-    QFile::remove(temporary);
+    // What a run that is gone left there went when this run began; anything there now is no
+    // run's (a file of the user's that merely has the name), and stays.
     if (occupantAt(temporary) != PathOccupant::Nothing) {
         result.failure = Problem(Problem::TemporaryNameBlocked, temporary);
         return result;

@@ -31,9 +31,12 @@ void takeItemLock(const ConversionJob &job, ItemPlan *plan)
     const QString lockFile = itemLockFile(job);
     plan->itemLock = std::make_unique<OutputLock>(lockFile);
     const OutputLock::State lock = plan->itemLock->take();
+    plan->locked = lock == OutputLock::Taken;
     plan->lockedElsewhere = lock == OutputLock::HeldElsewhere;
     if (lock == OutputLock::Refused)
         plan->lockRefused = Problem(Problem::ItemLockRefused, lockFile);
+    if (lock == OutputLock::LeftStuck)
+        plan->lockRefused = Problem(Problem::ItemLockStuck, lockFile);
 }
 
 // An item whose title changed since it was converted has its output under the earlier name:
@@ -51,10 +54,9 @@ void placeUnderEarlierName(const ConversionJob &job, OutputIndex &outputs, ItemP
     plan->nameLock.reset(); // nothing is written under the new name
 }
 
-} // namespace
-
-ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool locks,
-                  MediaReads &media, OutputIndex &outputs)
+// Plans the item, under its lock or without one.
+ItemPlan placeItem(const QString &videoFile, const QString &videoFolder, bool locks,
+                   MediaReads &media, OutputIndex &outputs)
 {
     ItemPlan plan;
     ConversionJob job = jobForVideoFile(videoFile, videoFolder);
@@ -93,7 +95,22 @@ ItemPlan planItem(const QString &videoFile, const QString &videoFolder, bool loc
     return plan;
 }
 
-ItemPlan planRemains(const Remains &remains, bool locks)
+} // namespace
+
+ItemPlan planItem(const QString &videoFile, const QString &videoFolder, PlanMode mode,
+                  MediaReads &media, OutputIndex &outputs)
+{
+    ItemPlan plan = placeItem(videoFile, videoFolder, false, media, outputs);
+    const OutputPlacement::Verdict verdict = plan.placement.verdict;
+    const bool writes = verdict == OutputPlacement::FreeName
+        || (mode.removal && verdict == OutputPlacement::OwnOutput);
+    if (!mode.locks || !writes)
+        return plan;
+    // Another run may have converted it meanwhile: decided again under the lock.
+    return placeItem(videoFile, videoFolder, true, media, outputs);
+}
+
+ItemPlan planRemains(const Remains &remains, PlanMode mode)
 {
     ItemPlan plan;
     ConversionJob job =
@@ -101,7 +118,7 @@ ItemPlan planRemains(const Remains &remains, bool locks)
     job.outputFile = remains.outputFile;
     job.outputName = QFileInfo(job.outputFile).fileName();
     job.command = ffmpegCommandText(job);
-    if (locks)
+    if (mode.locks && mode.removal)
         takeItemLock(job, &plan);
     plan.remains = remains;
     plan.placement.verdict = OutputPlacement::OwnOutput;

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <utility>
+
 #include "output/outputfile.h"
 #include "records/conversionjob.h"
 
@@ -20,7 +23,7 @@ QString temporarySuffix()
 
 } // namespace
 
-OutputLock::OutputLock(const QString &lockFile) : lock(lockFile)
+OutputLock::OutputLock(const QString &lockFile) : path(lockFile), lock(lockFile)
 {
     // Held as long as a conversion takes, however long: only a dead owner makes it stale.
     lock.setStaleLockTime(0);
@@ -30,7 +33,11 @@ OutputLock::State OutputLock::take()
 {
     if (lock.tryLock(0))
         return Taken;
-    return lock.error() == QLockFile::LockFailedError ? HeldElsewhere : Refused;
+    if (lock.error() != QLockFile::LockFailedError)
+        return Refused;
+    // A run that holds a lock writes in its folder: where nothing can be written, the lock is one
+    // a run that is gone left, which cannot be removed.
+    return QFileInfo(QFileInfo(path).path()).isWritable() ? HeldElsewhere : LeftStuck;
 }
 
 QString itemLockFile(const ConversionJob &job)
@@ -45,24 +52,69 @@ QString itemLockFile(const ConversionJob &job)
         + lockSuffix;
 }
 
-bool isWorkingFileName(const QString &name)
+WorkingFile workingFileOf(const QString &name)
 {
-    return (name.startsWith(itemLockPrefix) && name.endsWith(lockSuffix))
-        || name.endsWith(temporarySuffix())
-        || name.endsWith(temporarySuffix() + QLatin1String(".lock"));
+    if (name.endsWith(temporarySuffix()))
+        return WorkingFile::Temporary;
+    if (name.endsWith(temporarySuffix() + QLatin1String(".lock")))
+        return WorkingFile::NameLock;
+    const int hashLength = 16;
+    if (name.size() != itemLockPrefix.size() + hashLength + lockSuffix.size()
+        || !name.startsWith(itemLockPrefix) || !name.endsWith(lockSuffix))
+        return WorkingFile::None;
+    const QString hash = name.mid(itemLockPrefix.size(), hashLength);
+    const bool hex = std::all_of(hash.cbegin(), hash.cend(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+    });
+    return hex ? WorkingFile::ItemLock : WorkingFile::None;
 }
 
-void removeStaleWorkingFiles(const QStringList &files)
+bool isWorkingFileName(const QString &name)
 {
+    return workingFileOf(name) != WorkingFile::None;
+}
+
+bool isRunLockFile(const QString &path)
+{
+    // A lock holds a few short lines; anything larger is someone's file, and is not read.
+    const qint64 largestLock = 4096;
+    const QFileInfo info(path);
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    return info.isFile() && !info.isSymLink() && info.size() <= largestLock
+        && QLockFile(path).getLockInfo(&pid, &host, &program) && pid > 0;
+}
+
+QStringList removeStaleWorkingFiles(const QStringList &files)
+{
+    QStringList lookAlikes;
+    QStringList locks;
     for (const QString &file : files) {
-        if (file.endsWith(temporarySuffix())) {
-            // No run writes there while its name's lock is free: taken, it is this run's.
-            OutputLock name(file + QLatin1String(".lock"));
-            if (name.take() == OutputLock::Taken)
-                QFile::remove(file);
-        } else {
-            // A free lock is taken and let go again, which removes it.
-            OutputLock(file).take();
+        if (workingFileOf(QFileInfo(file).fileName()) != WorkingFile::Temporary) {
+            locks << file;
+            continue;
         }
+        // Only a lock that stood beside it already tells that a run wrote it; one made now
+        // would tell nothing. Taken, it was its owner's, and that owner is gone.
+        const QString lockFile = file + QLatin1String(".lock");
+        if (!isRunLockFile(lockFile)) {
+            lookAlikes << file;
+            continue;
+        }
+        OutputLock name(lockFile);
+        if (name.take() == OutputLock::Taken)
+            QFile::remove(file);
     }
+    for (const QString &file : std::as_const(locks)) {
+        // The lock of a temporary handled above is gone already.
+        if (!QFileInfo(file).isSymLink() && !QFileInfo::exists(file))
+            continue;
+        if (isRunLockFile(file))
+            OutputLock(file).take(); // taken and let go again, which removes it
+        else
+            lookAlikes << file;
+    }
+    return lookAlikes;
 }

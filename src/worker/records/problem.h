@@ -25,7 +25,7 @@ public:
         OutputDamaged, // path: the output it was to become; the temporary file is gone
         // Giving the output its name.
         NoFreeName, // path: the wanted name; every numbered choice is taken
-        TemporaryNameBlocked, // path: the temporary name, held by something not removable
+        TemporaryNameBlocked, // path: the temporary name, held by something no run left
         RenameRefused, // path: the final name, which refused the finished file
         OutputHeld, // path: the final name; another program held the finished file meanwhile
         // Reading a media file.
@@ -53,6 +53,9 @@ public:
         ProofUnavailable,
         OutputUnreadable, // path: a file at the output's name whose header cannot be read
         ItemLockRefused, // path: the item's lock, which cannot be made there; detail: why
+        // path: the lock of a run that is gone, in a folder that cannot be written, so it
+        // cannot be removed
+        ItemLockStuck,
         // Removing sources.
         FlushFailed, // path: the output or its folder; detail: the system's words
         RemovalFailed, // path: what could not be removed (nothing of the item was, if a stream)
@@ -73,6 +76,9 @@ public:
         FolderUnreadable, // path
         PathTooLong, // path
         FolderLoop, // path: leads to a folder the walk has entered already; not entered again
+        // path: a file named like a lock or a temporary output of a run, which no run provably
+        // left (no lock of a run beside the temporary, no lock in the lock): left as it is
+        NotARunsWorkingFile,
     };
     Q_ENUM(Kind)
     enum Stream { Video, Audio };

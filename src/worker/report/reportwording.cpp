@@ -46,8 +46,9 @@ const ProblemRow problemRows[] = {
       { "从 {file} 起的 1000 个文件名都已被占用",
         "the name {file} and its 999 numbered choices are all taken" } },
     { Problem::TemporaryNameBlocked,
-      { "临时文件名 {file} 被占用，且无法删除",
-        "the temporary name {path} is taken by something that cannot be removed" } },
+      { "临时文件名 {file} 已被并非 Vantoro 运行所留的文件占用，此项未转换，该文件已保留",
+        "the temporary name {path} is taken by something no run of Vantoro left, so the item was "
+        "not converted and that stays" } },
     { Problem::RenameRefused,
       { "无法把临时文件改名为 {file}", "the finished output could not be given its name {path}" } },
     { Problem::OutputHeld,
@@ -107,6 +108,10 @@ const ProblemRow problemRows[] = {
       { "输出文件夹不可写，无法建立锁文件（{path}），此项未处理",
         "the output folder cannot be written: no lock could be made there ({path}), so nothing "
         "was done" } },
+    { Problem::ItemLockStuck,
+      { "输出文件夹不可写，已中断的运行留下的锁文件无法删除（{path}），此项未处理",
+        "the output folder cannot be written: a lock left by a run that is gone cannot be "
+        "removed ({path}), so nothing was done" } },
     { Problem::FlushFailed,
       { "无法确认输出已写入磁盘（{path}：{detail}），为安全起见未删除",
         "the output could not be put safely on the disk ({path}: {detail}), so nothing was "
@@ -144,6 +149,9 @@ const ProblemRow problemRows[] = {
       { "文件夹经由文件系统环路又回到了已处理过的文件夹，未再次进入：{path}",
         "a folder leads back to one already walked (a file system loop), so it was not entered "
         "again: {path}" } },
+    { Problem::NotARunsWorkingFile,
+      { "{path} 看似 Vantoro 的临时文件，但并非其运行所留，已保留原样",
+        "{path} looks like a temporary of Vantoro but none of its runs left it: left as it is" } },
     { Problem::PathTooLong,
       { "路径太长，无法打开，其中的视频未处理：{path}",
         "a path is too long to open, its items were left out: {path}" } },
@@ -284,6 +292,9 @@ const RoleRow roleRows[] = {
     { RunReport::WalkNote,
       { "{problem}", "{problem}" },
       { "文件系统环路 {n} 处", "{n} file system loops" } },
+    { RunReport::LookAlikeNote,
+      { "{problem}", "{problem}" },
+      { "形似临时文件而保留的文件 {n} 个", "{n} files shaped like temporaries left as they are" } },
 };
 
 // The words of one column in the row for the value, in the language; empty when no row has it.

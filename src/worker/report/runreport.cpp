@@ -74,8 +74,10 @@ void RunReport::addItem(const ItemResult &item)
 
 void RunReport::addWalkProblem(const Problem &problem)
 {
-    // A loop loses nothing: every folder in it was walked once.
-    const Role role = problem.kind == Problem::FolderLoop ? WalkNote : WalkProblem;
+    // A loop loses nothing: every folder in it was walked once; a look-alike stays as it is.
+    const Role role = problem.kind == Problem::FolderLoop ? WalkNote
+        : problem.kind == Problem::NotARunsWorkingFile    ? LookAlikeNote
+                                                          : WalkProblem;
     entries.append({ QString(), role, ItemResult::Failed, problem, QString() });
 }
 

@@ -27,6 +27,7 @@ public:
         UnderEarlierName, // its output has the name of its earlier title: no second one was made
         EarlierRemovalFinished, // what a removal cut short had left of it is gone now
         WalkNote, // a folder met again through a loop of the file system, entered once
+        LookAlikeNote, // a file shaped like a run's working file, which no run left: it stays
     };
     struct Entry
     {
@@ -44,13 +45,14 @@ public:
     static bool needsAttention(Role role)
     {
         return role != EarlierOutputKept && role != UnderEarlierName
-            && role != EarlierRemovalFinished && role != WalkNote;
+            && role != EarlierRemovalFinished && role != WalkNote && role != LookAlikeNote;
     }
     static bool needsAttention(const ItemResult &item);
 
     // Counts the item and files each thing to tell of it.
     void addItem(const ItemResult &item);
-    // A problem of the walk: the chosen folder or one below it could not be read.
+    // A problem of the walk: the chosen folder or one below it could not be read; or a note of
+    // it (a loop, a look-alike of a working file).
     void addWalkProblem(const Problem &problem);
     // Adds what another run came to, as the console does for several folders.
     void add(const RunReport &other);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // vantoro-cli as a script would run it: exit codes, dry runs, stream copies, interruptions.
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -16,6 +17,8 @@
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "output/outputfile.h"
+#include "output/outputlock.h"
+#include "records/conversionjob.h"
 #include "scopedenvironment.h"
 
 namespace {
@@ -81,6 +84,8 @@ private slots:
     void aKilledRunIsTakenOverByTheNext();
     void aFolderMetAgainIsWalkedOnce();
     void aKernelWithoutNoReplaceRenameStillConverts();
+    void aRerunWithNothingToDoWritesNothing_data();
+    void aRerunWithNothingToDoWritesNothing();
     void checkTellsASoundLibraryFromADamagedOne_data();
     void checkTellsASoundLibraryFromADamagedOne();
 
@@ -550,6 +555,105 @@ void tst_Cli::aFolderMetAgainIsWalkedOnce()
     QVERIFY2(said.contains(QStringLiteral("a file system loop")), qPrintable(said));
     QCOMPARE(cli.exitCode(), 0);
 #endif
+}
+
+namespace {
+
+// Every entry below the folder with its size and time of change: a file made and removed
+// again changes its folder's time.
+QString timesOf(const QString &folder)
+{
+    QStringList entries { QString::number(QFileInfo(folder).lastModified().toMSecsSinceEpoch()) };
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        it.next();
+        entries << QStringLiteral("%1 %2 %3")
+                       .arg(it.filePath())
+                       .arg(it.fileInfo().size())
+                       .arg(it.fileInfo().lastModified().toMSecsSinceEpoch());
+    }
+    entries.sort();
+    return entries.join(QLatin1Char('\n'));
+}
+
+// Leaves the lock a killed run leaves for the item of the video folder.
+bool leaveItemLockOfAGoneRun(const QString &videoFolder)
+{
+    ConversionJob job = jobForVideoFile(videoFolder + QStringLiteral("/video.m4s"), videoFolder);
+    return CacheBuilder::writeLockOfAGoneRun(itemLockFile(job));
+}
+
+} // namespace
+
+void tst_Cli::aRerunWithNothingToDoWritesNothing_data()
+{
+    // Alpha is converted; then the same run again, over a library that is as it was, or mounted
+    // read-only (a backup disk, a share).
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("left"); // "lock": a killed run's lock of Alpha; "new": of Beta,
+                                       // a new item to convert
+    QTest::addColumn<bool>("removal");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    const QString skipped = QStringLiteral("Alpha.mp4: skipped, the output is already there");
+    QTest::newRow("a converted library: no lock made, nothing written")
+        << false << "" << false << 0 << skipped;
+    QTest::newRow("read-only: all skipped") << true << "" << false << 0 << skipped;
+    QTest::newRow("read-only, a killed run's lock of the converted item")
+        << true << "lock" << false << 0 << skipped;
+    QTest::newRow("read-only, removal asked of an item whose sources are there: it fails")
+        << true << "" << true << 1 << "no lock could be made there";
+    QTest::newRow("read-only, an item to convert whose lock a killed run left: named so")
+        << true << "new" << false << 1 << "a lock left by a run that is gone cannot be removed";
+}
+
+void tst_Cli::aRerunWithNothingToDoWritesNothing()
+{
+    QFETCH(bool, readOnly);
+    QFETCH(QString, left);
+    QFETCH(bool, removal);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QCOMPARE(runCli({ root() }).exitCode, 0);
+    if (left == QLatin1String("lock"))
+        QVERIFY(leaveItemLockOfAGoneRun(root() + QStringLiteral("/1/64")));
+    if (left == QLatin1String("new"))
+        QVERIFY(
+            leaveItemLockOfAGoneRun(cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"))));
+    QStringList arguments { root() };
+    if (removal)
+        arguments.prepend(QStringLiteral("--delete-source"));
+    const QString before = timesOf(cache.base());
+    QTest::qWait(20); // a change now would show in the times
+    CliRun run;
+    if (!readOnly) {
+        run = runCli(arguments);
+    } else {
+#ifndef Q_OS_LINUX
+        QSKIP("mounts the library read-only the Linux way");
+#else
+        const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+        if (unshare.isEmpty()
+            || QProcess::execute(unshare, { "-rm", "mount", "--bind", "/tmp", "/tmp" }) != 0)
+            QSKIP("needs unshare and a mount namespace of its own (util-linux, user namespaces)");
+        QProcess cli;
+        cli.start(unshare,
+                  QStringList { "-rm", "sh", "-c",
+                                "mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" "
+                                "\"$1\" && shift && exec \"$@\"",
+                                "sh", root(), QStringLiteral(VANTORO_CLI_PATH) }
+                      + arguments);
+        QVERIFY(cli.waitForFinished(60000));
+        run.exitCode = cli.exitCode();
+        run.out = QString::fromLocal8Bit(cli.readAllStandardOutput())
+            + QString::fromLocal8Bit(cli.readAllStandardError());
+#endif
+    }
+    QVERIFY2(run.out.contains(said), qPrintable(run.out));
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(!run.out.contains(QStringLiteral("another run")), qPrintable(run.out));
+    QCOMPARE(timesOf(cache.base()), before);
 }
 
 void tst_Cli::aKernelWithoutNoReplaceRenameStillConverts()

@@ -784,6 +784,12 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
     QTest::newRow("an earlier version's, copied, one byte changed: the sources' packets")
         << "earlier byte" << true << false << kept << Problem::PacketsDiffer
         << SourceFate::SourcePackets;
+    // Its record of checksums damaged: proven as an output that records none, and said so.
+    QTest::newRow("its record of checksums cut short, copied: the sources' packets")
+        << "record cut" << true << false << SourceFate::Removed << Problem::None
+        << SourceFate::SourcePackets;
+    QTest::newRow("its record's runs disagree with its count, encoded: decoded")
+        << "record count" << false << false << SourceFate::Removed << Problem::None << decoded;
 }
 
 void tst_Cleanup::anOutputIsProvenToItsLastByte()
@@ -815,6 +821,8 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
             QVERIFY(changeOneDataByte(output, damage == QLatin1String("audio byte")));
         if (damage.endsWith(QLatin1String("zeroed")))
             QVERIFY(CacheBuilder::zeroFromTheMiddle(output));
+        if (damage.startsWith(QLatin1String("record ")))
+            QVERIFY(CacheBuilder::withDamagedChecksumRecord(output, damage.mid(7)));
     }
 
     const bool late = damage == QLatin1String("late");
@@ -839,6 +847,7 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
                  qPrintable(run.described()));
     if (damage == QLatin1String("audio byte"))
         QCOMPARE(why.stream, Problem::Audio);
+    QCOMPARE(run.only().sources.recordDamaged, damage.startsWith(QLatin1String("record ")));
 }
 
 void tst_Cleanup::aStopDuringTheProofIsNoDamage_data()

@@ -691,6 +691,10 @@ void tst_Cli::checkTellsASoundLibraryFromADamagedOne_data()
     QTest::newRow("an output of an earlier version") << "earlier" << 0
                                                      << "Beta.mp4: cannot be checked: made by an "
                                                         "earlier version";
+    const QString record = QStringLiteral("Beta.mp4: damaged: its record of checksums is damaged");
+    QTest::newRow("its record of checksums cut short") << "record cut" << 1 << record;
+    QTest::newRow("its record of checksums not hexadecimal") << "record not hex" << 1 << record;
+    QTest::newRow("its record's runs disagree with its count") << "record count" << 1 << record;
     QTest::newRow("a file named .mp4 that is no video")
         << "text" << 1 << "notes.mp4: cannot be checked: ";
     QTest::newRow("someone else's .mp4: left out")
@@ -713,6 +717,8 @@ void tst_Cli::checkTellsASoundLibraryFromADamagedOne()
         QVERIFY(CacheBuilder::zeroFromTheMiddle(beta));
     if (done == QLatin1String("cut"))
         QVERIFY(QFile(beta).resize(QFileInfo(beta).size() * 2 / 3));
+    if (done.startsWith(QLatin1String("record ")))
+        QVERIFY(CacheBuilder::withDamagedChecksumRecord(beta, done.mid(7)));
     if (done == QLatin1String("earlier"))
         QVERIFY(CacheBuilder::asMadeByAnEarlierVersion(beta));
     if (done == QLatin1String("text"))

@@ -7,6 +7,7 @@
 #include "cachebuilder.h"
 #include "item/sourcedecision.h"
 #include "item/sourceremoval.h"
+#include "media/mediapackets.h"
 #include "media/mediaverification.h"
 #include "output/outputplacement.h"
 #include "output/sourcetag.h"
@@ -52,6 +53,8 @@ private slots:
     void durationCheck_data();
     void durationCheck();
     void tagSamplesBothEndsOfEachStream();
+    void aRecordOfChecksumsIsReadOrCalledDamaged_data();
+    void aRecordOfChecksumsIsReadOrCalledDamaged();
 };
 
 void tst_Decisions::placement_data()
@@ -312,6 +315,83 @@ void tst_Decisions::tagSamplesBothEndsOfEachStream()
     // Grown in the middle by bytes like its ends: only the video's size tells the difference.
     content.insert(content.size() / 2, QByteArray(1000, 'v'));
     QCOMPARE(relateTags(tagOf(content), after), TagRelation::EarlierSources);
+}
+
+namespace {
+
+// A record of checksums for a video of videoCount packets and an audio of 100, every run that
+// holds packets with the sum 0x00020003; one run of the video's given another sum.
+QString recordOf(qint64 videoCount, int run = -1, quint32 sum = 0)
+{
+    const auto stream = [](qint64 count, int changed, quint32 changedSum) {
+        TaggedStream tagged;
+        tagged.count = count;
+        for (int r = 0; r < checksumRuns; ++r) {
+            // Packet i of n is in run i * runs / n.
+            bool holds = false;
+            for (qint64 i = 0; i < count && !holds; ++i)
+                holds = i * checksumRuns / count == r;
+            tagged.runSums.push_back(r == changed ? changedSum : holds ? 0x00020003 : 1);
+        }
+        return tagged;
+    };
+    return sumsField({ stream(videoCount, run, sum), stream(100, -1, 0) });
+}
+
+} // namespace
+
+void tst_Decisions::aRecordOfChecksumsIsReadOrCalledDamaged_data()
+{
+    QTest::addColumn<QString>("field"); // what follows the tag's other fields
+    QTest::addColumn<bool>("recorded"); // it records checksums that can be trusted
+    QTest::addColumn<bool>("damaged");
+    const QString sound = recordOf(30);
+    QTest::newRow("none: an earlier version's") << "" << false << false;
+    QTest::newRow("the room ffmpeg wrote, never filled") << reservedSums() << false << false;
+    QTest::newRow("filled, few packets: empty runs hold the sum of nothing")
+        << sound << true << false;
+    QTest::newRow("filled, a packet in every run") << recordOf(64) << true << false;
+    QTest::newRow("filled, more packets than runs") << recordOf(1000) << true << false;
+    QTest::newRow("cut short by one character") << sound.chopped(1) << false << true;
+    QTest::newRow("a character more") << sound + QLatin1Char('0') << false << true;
+    QTest::newRow("not hexadecimal")
+        << QString(sound).replace(20, 1, QLatin1Char('g')) << false << true;
+    QTest::newRow("its streams the other way round")
+        << QString(sound)
+               .replace(QLatin1Char('v'), QLatin1Char('?'))
+               .replace(QLatin1Char('a'), QLatin1Char('v'))
+               .replace(QLatin1Char('?'), QLatin1Char('a'))
+        << false << true;
+    // 30 packets: packet 0 in run 0, packet 1 in run 2, so run 1 holds none.
+    QTest::newRow("a run that holds no packet with a sum")
+        << recordOf(30, 1, 0x00020003) << false << true;
+    QTest::newRow("a run that holds a packet, whose sum is that of nothing")
+        << recordOf(30, 2, 1) << true << false;
+    QTest::newRow("the last run of 64 packets, which holds one")
+        << recordOf(64, 63, 0x00050007) << true << false;
+    // Of 30, the last packet is in run 29 * 64 / 30 = 61: runs 62 and 63 hold none.
+    QTest::newRow("30 packets: run 61 holds the last")
+        << recordOf(30, 61, 0x00050007) << true << false;
+    QTest::newRow("30 packets: run 63 with a sum") << recordOf(30, 63, 0x00050007) << false << true;
+    QTest::newRow("a sum no Adler-32 can be: its low half 65521")
+        << recordOf(30, 0, 0x0002fff1) << false << true;
+    QTest::newRow("its high half 65521") << recordOf(30, 0, 0xfff10002) << false << true;
+    QTest::newRow("both halves 65520, the largest there are")
+        << recordOf(30, 0, 0xfff0fff0) << true << false;
+}
+
+void tst_Decisions::aRecordOfChecksumsIsReadOrCalledDamaged()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, recorded);
+    QFETCH(bool, damaged);
+    const QString tag =
+        QStringLiteral("vantoro-source:1;item=1;folder=64;video=1;audio=2;sha256=ab") + field;
+    const TaggedSums sums = taggedSums(tag);
+    QCOMPARE(sums.damaged, damaged);
+    QCOMPARE(!sums.isEmpty(), recorded);
+    if (recorded)
+        QCOMPARE(sumsField(sums), field);
 }
 
 QTEST_GUILESS_MAIN(tst_Decisions)

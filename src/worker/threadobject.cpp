@@ -37,6 +37,7 @@ namespace {
 SourceFate provenBy(SourceFate fate, const Proof &proof)
 {
     fate.proof = proof.kind;
+    fate.recordDamaged = proof.recordDamaged;
     return fate;
 }
 

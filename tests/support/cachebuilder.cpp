@@ -434,20 +434,42 @@ bool zeroFromTheMiddle(const QString &file)
         && opened.write(QByteArray(int(to - from), '\0')) == to - from;
 }
 
-bool asMadeByAnEarlierVersion(const QString &file)
+bool withTag(const QString &file, const QString &tag)
 {
-    const QString tag = probe(file).tag;
-    const QString rewritten = file + QStringLiteral(".earlier.mp4");
+    const QString rewritten = file + QStringLiteral(".retagged.mp4");
     QString why;
-    return tag.contains(QLatin1String(";sums="))
-        && runFfmpeg({ QStringLiteral("-ignore_editlist"), QStringLiteral("1"),
+    return runFfmpeg({ QStringLiteral("-ignore_editlist"), QStringLiteral("1"),
                        QStringLiteral("-i"), file, QStringLiteral("-map"), QStringLiteral("0"),
                        QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-strict"),
                        QStringLiteral("experimental"), QStringLiteral("-metadata"),
-                       QStringLiteral("comment=") + tag.left(tag.indexOf(QLatin1String(";sums="))),
-                       rewritten },
+                       QStringLiteral("comment=") + tag, rewritten },
                      &why)
         && QFile::remove(file) && QFile::rename(rewritten, file);
+}
+
+bool asMadeByAnEarlierVersion(const QString &file)
+{
+    const QString tag = probe(file).tag;
+    return tag.contains(QLatin1String(";sums="))
+        && withTag(file, tag.left(tag.indexOf(QLatin1String(";sums="))));
+}
+
+bool withDamagedChecksumRecord(const QString &file, const QString &how)
+{
+    QString tag = probe(file).tag;
+    const int field = tag.indexOf(QLatin1String(";sums=v"));
+    if (field < 0)
+        return false;
+    const int count = field + 7; // the video's count of packets, then its runs
+    if (how == QLatin1String("cut"))
+        tag.chop(40);
+    else if (how == QLatin1String("not hex"))
+        tag[count + 8 * 3] = QLatin1Char('x');
+    else if (how == QLatin1String("count"))
+        tag.replace(count, 8, QStringLiteral("00000001"));
+    else
+        return false;
+    return withTag(file, tag);
 }
 
 QString snapshot(const QString &folder)

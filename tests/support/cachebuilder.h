@@ -57,6 +57,12 @@ bool zeroFromTheMiddle(const QString &file);
 // Rewrites an output as a version of Vantoro that recorded no checksums wrote it: every packet it
 // stores (an edit list's too), and its tag without them.
 bool asMadeByAnEarlierVersion(const QString &file);
+// Rewrites an output with the tag given, every packet as it was.
+bool withTag(const QString &file, const QString &tag);
+// Rewrites an output with its record of checksums damaged as how says: "cut" (short by 40
+// characters), "not hex" (a character of the video's runs), "count" (the video's count of packets
+// made 1, so that its runs disagree with it).
+bool withDamagedChecksumRecord(const QString &file, const QString &how);
 
 // Writes a file with the given content, making its folders.
 bool writeFile(const QString &path, const QByteArray &content);

@@ -25,6 +25,8 @@ OutputCheck checkOutput(const QString &path, const StopCheck &stopRequested)
     if (relateTags(QString(), header.tag) == TagRelation::Untagged)
         return verdict(OutputCheck::NotVantoros);
     const TaggedSums recorded = taggedSums(header.tag);
+    if (recorded.damaged)
+        return verdict(OutputCheck::Damaged, Problem(Problem::ChecksumRecordDamaged, path));
     if (recorded.isEmpty())
         return verdict(OutputCheck::NoChecksums);
     MediaPackets read;

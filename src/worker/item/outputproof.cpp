@@ -109,6 +109,7 @@ Proof proveOutput(const QString &output, const FileIdentity &verified, const Pro
         return proof;
     }
     const TaggedSums recorded = taggedSums(header.tag);
+    proof.recordDamaged = recorded.damaged;
     StreamSums copied = sources.copied;
     bool stopped = false;
     if (!copied.isEmpty()) {

@@ -36,6 +36,7 @@ struct Proof
 {
     Problem problem;
     SourceFate::Proof kind = SourceFate::NotProven;
+    bool recordDamaged = false; // see SourceFate::recordDamaged
 };
 
 // Reads the output's every packet of both streams before any source goes. Each stream's data

@@ -46,6 +46,26 @@ bool readStreamSums(const QString &field, int *at, QChar kind, TaggedStream *str
     return number;
 }
 
+// True when the runs of a stream agree with its count of packets: packet i of n is in run
+// i * runs / n, so a run no packet falls in holds the Adler-32 of nothing, and every checksum
+// is one an Adler-32 can be (each half below 65521).
+bool runsAgree(const TaggedStream &stream)
+{
+    constexpr quint32 adlerBase = 65521;
+    const qint64 n = stream.count;
+    for (int run = 0; run < checksumRuns; ++run) {
+        const quint32 sum = stream.runSums.at(size_t(run));
+        if ((sum & 0xffff) >= adlerBase || (sum >> 16) >= adlerBase)
+            return false;
+        // The first packet at or after the run's start, and whether it still falls in it.
+        const qint64 first = (qint64(run) * n + checksumRuns - 1) / checksumRuns;
+        const bool holdsPackets = first < n && first * checksumRuns < qint64(run + 1) * n;
+        if (!holdsPackets && sum != 1)
+            return false;
+    }
+    return true;
+}
+
 // The tag without the field of its checksums, which says nothing of whose it is.
 QString withoutSums(const QString &tag)
 {
@@ -135,12 +155,18 @@ TaggedSums taggedSums(const QString &tag)
     const int start = tag.indexOf(sumsPrefix);
     if (start < 0 || !tag.startsWith(tagPrefix))
         return TaggedSums();
+    // The room as ffmpeg wrote it, never filled: nothing recorded.
+    if (tag.mid(start) == reservedSums())
+        return TaggedSums();
     TaggedSums sums;
     int at = start + sumsPrefix.size();
-    if (!readStreamSums(tag, &at, QLatin1Char('v'), &sums.video)
-        || !readStreamSums(tag, &at, QLatin1Char('a'), &sums.audio))
-        return TaggedSums();
-    return sums;
+    if (readStreamSums(tag, &at, QLatin1Char('v'), &sums.video)
+        && readStreamSums(tag, &at, QLatin1Char('a'), &sums.audio) && at == tag.size()
+        && runsAgree(sums.video) && runsAgree(sums.audio))
+        return sums;
+    TaggedSums damaged;
+    damaged.damaged = true;
+    return damaged;
 }
 
 QString sourceTagKey()

@@ -31,6 +31,9 @@ struct TaggedSums
 {
     TaggedStream video;
     TaggedStream audio;
+    // The tag holds the field, but it cannot be read (cut short, of another length, not hex) or
+    // its runs disagree with its counts: nothing is recorded that could be trusted.
+    bool damaged = false;
 
     bool isEmpty() const { return video.count == 0 && audio.count == 0; }
 };
@@ -43,7 +46,7 @@ QString withReservedSums(const QString &tag);
 QString reservedSums();
 QString sumsField(const TaggedSums &sums);
 // The checksums the tag records; empty when it records none (an output of an earlier
-// version, or one whose room was never filled).
+// version, or one whose room was never filled), and damaged as well when its field is.
 TaggedSums taggedSums(const QString &tag);
 
 // The metadata key that carries the tag.

@@ -37,6 +37,9 @@ public:
     Kind kind = NotAsked;
     Problem reason;
     Proof proof = NotProven;
+    // The output's tag holds a record of checksums that is damaged: it was proven as an output
+    // that records none.
+    bool recordDamaged = false;
 };
 
 // How one item of a run ended, for callers that report item by item.

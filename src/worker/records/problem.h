@@ -52,6 +52,9 @@ public:
         // cannot decode (detail: the codec): it cannot be proven, so nothing is removed
         ProofUnavailable,
         OutputUnreadable, // path: a file at the output's name whose header cannot be read
+        // path: an output whose tag holds a record of checksums that cannot be read, or whose
+        // runs disagree with its counts
+        ChecksumRecordDamaged,
         ItemLockRefused, // path: the item's lock, which cannot be made there; detail: why
         // path: the lock of a run that is gone, in a folder that cannot be written, so it
         // cannot be removed

@@ -104,6 +104,9 @@ const ProblemRow problemRows[] = {
       { "输出文件名处已有一个无法读取的文件（{path}），可能已损坏，无法确认它的来源",
         "the file at the output's name cannot be read as a video ({path}): damaged, or not a "
         "video, so whose it is cannot be told" } },
+    { Problem::ChecksumRecordDamaged,
+      { "输出文件的校验和记录已损坏（{path}）",
+        "the output's record of checksums is damaged ({path})" } },
     { Problem::ItemLockRefused,
       { "输出文件夹不可写，无法建立锁文件（{path}），此项未处理",
         "the output folder cannot be written: no lock could be made there ({path}), so nothing "
@@ -238,6 +241,8 @@ const ProblemRow checkDamageRows[] = {
       { "其{stream}数据在 {output} 秒处中断或有缺失（应为 {source} 秒）",
         "its {stream} data ends at {output} s of {source} s, or parts of it are missing" } },
     { Problem::StreamMissing, { "缺少{stream}流", "it has no {stream} stream" } },
+    { Problem::ChecksumRecordDamaged,
+      { "其校验和记录已损坏", "its record of checksums is damaged" } },
 };
 
 struct ProofRow
@@ -254,6 +259,16 @@ const ProofRow proofRows[] = {
     { SourceFate::Decoded,
       { "（输出没有记录校验和，已逐帧解码确认完好）",
         " (the output records no checksums: proven by decoding every frame)" } },
+};
+// The same, of outputs whose record of checksums is damaged.
+const ProofRow damagedRecordProofRows[] = {
+    { SourceFate::SourcePackets,
+      { "（输出的校验和记录已损坏，已与源文件逐包比对确认完好）",
+        " (the output's record of checksums is damaged: proven against the sources' own "
+        "packets)" } },
+    { SourceFate::Decoded,
+      { "（输出的校验和记录已损坏，已逐帧解码确认完好）",
+        " (the output's record of checksums is damaged: proven by decoding every frame)" } },
 };
 
 struct RoleRow
@@ -395,7 +410,10 @@ QString fateWords(const SourceFate &fate, Language language)
     QString words = fill(wordsOf(fateRows, &FateRow::kind, fate.kind, &FateRow::words, language),
                          { { QStringLiteral("problem"), problemWords(fate.reason, language) } });
     if (fate.kind == SourceFate::Removed)
-        words += wordsOf(proofRows, &ProofRow::proof, fate.proof, &ProofRow::words, language);
+        words += fate.recordDamaged
+            ? wordsOf(damagedRecordProofRows, &ProofRow::proof, fate.proof, &ProofRow::words,
+                      language)
+            : wordsOf(proofRows, &ProofRow::proof, fate.proof, &ProofRow::words, language);
     return words;
 }
 

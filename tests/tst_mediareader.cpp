@@ -12,6 +12,8 @@
 #endif
 
 #include "cachebuilder.h"
+#include "item/outputsums.h"
+#include "media/mediapackets.h"
 #include "media/mediareader.h"
 #include "media/mediaverification.h"
 
@@ -27,6 +29,8 @@ private slots:
     void damagedFilesNeverCrash();
     void aStopEndsTheRead();
     void eachFileIsReadOnce();
+    void checksumRunsTellWhereDamageBegins_data();
+    void checksumRunsTellWhereDamageBegins();
 
 private:
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -205,6 +209,54 @@ void tst_MediaReader::eachFileIsReadOnce()
     QCOMPARE(stopChecks, checksOfOneRead);
     QCOMPARE(info.tag, QStringLiteral("vantoro-source:1;item=7"));
     QFile::rename(path("moved.mp4"), path("tagged.mp4"));
+}
+
+void tst_MediaReader::checksumRunsTellWhereDamageBegins_data()
+{
+    // Of a video of 640 frames at 25 a second, each its own packet in order: run r of the 64
+    // holds packets 10 r to 10 r + 9, and begins at 0.4 r s.
+    QTest::addColumn<int>("packet"); // the one whose data changes
+    QTest::newRow("the first packet") << 0;
+    QTest::newRow("the last of a run") << 329;
+    QTest::newRow("the first of a run") << 330;
+    QTest::newRow("the last packet, in the last run") << 639;
+}
+
+void tst_MediaReader::checksumRunsTellWhereDamageBegins()
+{
+    QFETCH(int, packet);
+    const QString file = path(QStringLiteral("runs-%1.mp4").arg(packet));
+    QString error;
+    QVERIFY2(
+        CacheBuilder::runFfmpeg({ "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25", "-frames:v",
+                                  "640", "-c:v", "mpeg4", "-bf", "0", "-g", "25", file },
+                                &error),
+        qPrintable(error));
+    MediaPackets sound;
+    QVERIFY(readPackets(file, &sound, {}).isNone());
+    QCOMPARE(sound.video.count, 640);
+    for (int run = 0; run < checksumRuns; ++run)
+        QVERIFY2(qAbs(sound.video.runStarts.at(size_t(run)) - 0.4 * run) < 0.001,
+                 qPrintable(QString::number(run)));
+
+    const QVector<CacheBuilder::PacketPlace> places = CacheBuilder::packetPlaces(file);
+    QCOMPARE(places.size(), 640);
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::ReadWrite));
+    QVERIFY(damaged.seek(places.at(packet).offset + places.at(packet).size - 1));
+    const char byte = damaged.read(1).at(0);
+    QVERIFY(damaged.seek(places.at(packet).offset + places.at(packet).size - 1));
+    QCOMPARE(damaged.write(QByteArray(1, char(~byte))), 1);
+    damaged.close();
+
+    MediaPackets read;
+    QVERIFY(readPackets(file, &read, {}).isNone());
+    const TaggedSums recorded { { sound.video.count, sound.video.runSums },
+                                { sound.audio.count, sound.audio.runSums } };
+    const Problem problem = compareWithRecorded(read, recorded, file);
+    QCOMPARE(problem.kind, Problem::OutputDataDamaged);
+    QCOMPARE(problem.stream, Problem::Video);
+    QCOMPARE(problem.outputSeconds, 0.4 * (packet / 10));
 }
 
 QTEST_GUILESS_MAIN(tst_MediaReader)

@@ -82,6 +82,7 @@ private slots:
     void twoRunsShareTheWork_data();
     void twoRunsShareTheWork();
     void aKilledRunIsTakenOverByTheNext();
+    void aFolderMetAgainIsWalkedOnce_data();
     void aFolderMetAgainIsWalkedOnce();
     void aKernelWithoutNoReplaceRenameStillConverts();
     void aRerunWithNothingToDoWritesNothing_data();
@@ -530,8 +531,16 @@ void tst_Cli::aKilledRunIsTakenOverByTheNext()
              qPrintable(left.first()));
 }
 
+void tst_Cli::aFolderMetAgainIsWalkedOnce_data()
+{
+    QTest::addColumn<QString>("inside"); // where in the chosen folder it is mounted again
+    QTest::newRow("inside itself") << "again";
+    QTest::newRow("two levels down: it leads back past its parent") << "deeper/again";
+}
+
 void tst_Cli::aFolderMetAgainIsWalkedOnce()
 {
+    QFETCH(QString, inside);
 #ifndef Q_OS_LINUX
     QSKIP("makes a loop of the file system with a bind mount, the Linux way");
 #else
@@ -541,12 +550,11 @@ void tst_Cli::aFolderMetAgainIsWalkedOnce()
         || QProcess::execute(unshare, { "-rm", "mount", "--bind", "/tmp", "/tmp" }) != 0)
         QSKIP("needs unshare and a mount namespace of its own (util-linux, user namespaces)");
     cache.addItem(QStringLiteral("2"), QStringLiteral("Beta"));
-    QVERIFY(QDir().mkpath(root() + QStringLiteral("/again")));
+    QVERIFY(QDir().mkpath(root() + QLatin1Char('/') + inside));
     QProcess cli;
     cli.start(unshare,
-              { "-rm", "sh", "-c",
-                "mount --bind \"$1\" \"$1/again\" && exec \"$2\" --dry-run \"$1\"", "sh", root(),
-                QStringLiteral(VANTORO_CLI_PATH) });
+              { "-rm", "sh", "-c", "mount --bind \"$1\" \"$1/$3\" && exec \"$2\" --dry-run \"$1\"",
+                "sh", root(), QStringLiteral(VANTORO_CLI_PATH), inside });
     QVERIFY(cli.waitForFinished(60000));
     const QString said = QString::fromLocal8Bit(cli.readAll());
     // Each item once, and nothing lost, so nothing needs attention.

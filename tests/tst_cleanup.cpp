@@ -610,6 +610,11 @@ void tst_Cleanup::anItemHalfRemovedByAnEarlierRun_data()
         << "/cache/1" << true << true;
     QTest::newRow("killed after the video, no removal now: only its stale locks go")
         << "/1/64" << false << true;
+    // What is left is not what the run found when it began: all of it stays.
+    QTest::newRow("a note put in what was left once the run began")
+        << "/entry.json note" << true << true;
+    QTest::newRow("video gone first, its audio cannot be removed: its entry.json stays")
+        << "video gone, audio stuck" << true << true;
 }
 
 void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
@@ -617,6 +622,9 @@ void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
     QFETCH(QString, cut);
     QFETCH(bool, removal);
     QFETCH(bool, sameVideo);
+    const bool note = cut.endsWith(QLatin1String(" note"));
+    const bool stuck = cut.endsWith(QLatin1String(", audio stuck"));
+    cut.remove(QLatin1String(" note")).remove(QLatin1String(", audio stuck"));
     const QString video = cache.addItem(QStringLiteral("1"), QStringLiteral("Half"));
     if (cut.endsWith(QLatin1String(" gone"))) {
         QCOMPARE(runWorker(root()).only().outcome, ItemResult::Converted);
@@ -633,9 +641,27 @@ void tst_Cleanup::anItemHalfRemovedByAnEarlierRun()
     }
     if (!sameVideo)
         QVERIFY(CacheBuilder::truncate(video + QStringLiteral("/video.m4s"), 0.5));
+    const QString audio = video + QStringLiteral("/audio.m4s");
+    if (stuck && !CacheBuilder::makeUndeletable(audio))
+        QSKIP("this system cannot make a file impossible to remove");
+    const auto undo = qScopeGuard([&] { CacheBuilder::makeDeletable(audio); });
 
-    const WorkerRun run = runWorker(root(), removal);
+    const WorkerRun run = runWorker(root(), removal, [&](ThreadObject &, RunObserver &observer) {
+        if (note) // found once the walk is done, before the item's turn
+            observer.started = [this](int) {
+                CacheBuilder::writeFile(root() + QStringLiteral("/1/notes.txt"), "mine");
+            };
+    });
     QCOMPARE(run.items.size(), 1);
+    if (note || stuck) {
+        QCOMPARE(run.only().sources.kind, note ? SourceFate::Kept : SourceFate::RemovalFailed);
+        QCOMPARE(run.only().sources.reason.kind,
+                 note ? Problem::RemainsChanged : Problem::RemovalFailed);
+        QVERIFY(QFile::exists(root() + QStringLiteral("/1/entry.json")));
+        QCOMPARE(QFile::exists(root() + QStringLiteral("/1/notes.txt")), note);
+        QCOMPARE(QFile::exists(audio), stuck);
+        return;
+    }
     if (!sameVideo) {
         // No output vouches for this video: it is converted (and fails without its audio).
         QCOMPARE(run.only().outcome, ItemResult::Failed);

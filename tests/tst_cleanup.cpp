@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -883,9 +884,13 @@ void tst_Cleanup::aStopDuringTheProofIsNoDamage_data()
 {
     QTest::addColumn<bool>("copy");
     QTest::addColumn<bool>("earlier"); // made by a version that recorded no checksums
-    QTest::newRow("copied by an earlier version: while its sources are read") << true << true;
-    QTest::newRow("encoded, while its recorded checksums are compared") << false << false;
-    QTest::newRow("encoded by an earlier version: while it is decoded") << false << true;
+    // When the stop comes, of all the times a whole proof asks whether to stop, in quarters.
+    // The headers are read already, as in a run: only the reads of the data ask.
+    QTest::addColumn<int>("quarters");
+    QTest::newRow("copied by an earlier version: while its sources are read") << true << true << 3;
+    QTest::newRow("copied by an earlier version: while the output is read") << true << true << 1;
+    QTest::newRow("encoded, while its recorded checksums are compared") << false << false << 3;
+    QTest::newRow("encoded by an earlier version: while it is decoded") << false << true << 3;
 }
 
 void tst_Cleanup::aStopDuringTheProofIsNoDamage()
@@ -901,16 +906,21 @@ void tst_Cleanup::aStopDuringTheProofIsNoDamage()
              ItemResult::Converted);
     if (earlier)
         QVERIFY(CacheBuilder::asMadeByAnEarlierVersion(output));
+    QFETCH(int, quarters);
     const ProofSources sources { video + QStringLiteral("/video.m4s"),
                                  video + QStringLiteral("/audio.m4s"), StreamSums(), nullptr };
-    // How often a whole proof asks whether to stop; the stop comes three quarters of the way.
     int asked = 0;
-    MediaReads counting([&asked] { return ++asked < 0; });
-    QVERIFY(proveOutput(output, identityOf(output), sources, counting).problem.isNone());
-    const int stopAt = asked * 3 / 4;
+    int stopAt = -1;
+    MediaReads media([&asked, &stopAt] { return stopAt >= 0 && ++asked >= stopAt; });
+    MediaInfo header;
+    for (const QString &file : { output, sources.videoFile, sources.audioFile })
+        QVERIFY(media.read(file, &header).isNone());
+    // How often a whole proof asks whether to stop, the headers read.
+    stopAt = std::numeric_limits<int>::max();
+    QVERIFY(proveOutput(output, identityOf(output), sources, media).problem.isNone());
+    stopAt = asked * quarters / 4;
     asked = 0;
-    MediaReads stopping([&asked, stopAt] { return ++asked >= stopAt; });
-    const Proof proof = proveOutput(output, identityOf(output), sources, stopping);
+    const Proof proof = proveOutput(output, identityOf(output), sources, media);
     QCOMPARE(proof.problem.kind, Problem::Stopped);
 }
 

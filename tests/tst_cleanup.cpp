@@ -67,6 +67,7 @@ private slots:
     void renameKeepsTheOutputWhereNoReplaceIsRefused();
     void onlyWhatAGoneRunLeftIsCleanedUp_data();
     void onlyWhatAGoneRunLeftIsCleanedUp();
+    void lookAlikesDoNotEndTheCleanUp();
 
 private:
     // Runs over the chosen folder with removal on; returns what became of each item.
@@ -1085,6 +1086,30 @@ void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp()
         changed.removeAll(line);
     for (const QString &line : std::as_const(changed))
         QVERIFY2(line.startsWith(path), qPrintable(line));
+}
+
+void tst_Cleanup::lookAlikesDoNotEndTheCleanUp()
+{
+    // In the order given: what merely has the shape, then what killed runs left; a temporary's
+    // lock listed before it, and the lock of a temporary that went already.
+    const QString lookAlike = root() + QStringLiteral("/Mine .partial.mp4");
+    const QString foreignLock = root() + QStringLiteral("/Notes .partial.mp4.lock");
+    const QString stale = root() + QStringLiteral("/Left .partial.mp4");
+    const QString staleName = root() + QStringLiteral("/Gone .partial.mp4.lock");
+    const QString staleItem = root() + QStringLiteral("/vantoro-item-00000000000000ff .lock");
+    QVERIFY(QDir().mkpath(root()));
+    QVERIFY(CacheBuilder::writeFile(lookAlike, "a video of the user's own"));
+    QVERIFY(CacheBuilder::writeFile(foreignLock, "notes\n"));
+    QVERIFY(CacheBuilder::writeFile(stale, "half a conversion"));
+    for (const QString &lock : { stale + QStringLiteral(".lock"), staleName, staleItem })
+        QVERIFY(CacheBuilder::writeLockOfAGoneRun(lock));
+
+    const QStringList left = removeStaleWorkingFiles(
+        { lookAlike, foreignLock, stale + QStringLiteral(".lock"), stale, staleName, staleItem });
+    QCOMPARE(left, QStringList({ lookAlike, foreignLock }));
+    for (const QString &file : { stale, stale + QStringLiteral(".lock"), staleName, staleItem })
+        QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+    QVERIFY(QFileInfo::exists(lookAlike) && QFileInfo::exists(foreignLock));
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)

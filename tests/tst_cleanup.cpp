@@ -758,6 +758,26 @@ bool changeOneDataByte(const QString &file, bool audio)
     return false;
 }
 
+// Turns every bit of the last half of the last video packet the file stores, leaving its size,
+// index and tag as they were: a frame the decoders still hold when the packets run out.
+bool garbleLastVideoPacket(const QString &file)
+{
+    const QVector<CacheBuilder::PacketPlace> places = CacheBuilder::packetPlaces(file);
+    for (int i = places.size() - 1; i >= 0; --i) {
+        if (places.at(i).audio)
+            continue;
+        QFile output(file);
+        const qint64 at = places.at(i).offset + places.at(i).size / 2;
+        if (!output.open(QIODevice::ReadWrite) || !output.seek(at))
+            return false;
+        QByteArray data = output.read(places.at(i).size - places.at(i).size / 2);
+        for (char &byte : data)
+            byte = char(~byte);
+        return output.seek(at) && output.write(data) == data.size();
+    }
+    return false;
+}
+
 } // namespace
 
 void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
@@ -812,6 +832,8 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte_data()
     QTest::newRow("an earlier version's, copied, one byte changed: the sources' packets")
         << "earlier byte" << true << false << kept << Problem::PacketsDiffer
         << SourceFate::SourcePackets;
+    QTest::newRow("an earlier version's, encoded, its last frame garbled: the decoders drained")
+        << "earlier last frame" << false << false << kept << damaged << decoded;
     QTest::newRow("an earlier version's, copied, one audio byte changed: the sources' packets")
         << "earlier audio byte" << true << false << kept << Problem::PacketsDiffer
         << SourceFate::SourcePackets;
@@ -854,6 +876,8 @@ void tst_Cleanup::anOutputIsProvenToItsLastByte()
             QVERIFY(CacheBuilder::zeroFromTheMiddle(output));
         if (damage.startsWith(QLatin1String("record ")))
             QVERIFY(CacheBuilder::withDamagedChecksumRecord(output, damage.mid(7)));
+        if (damage.endsWith(QLatin1String("last frame")))
+            QVERIFY(garbleLastVideoPacket(output));
     }
 
     const bool late = damage == QLatin1String("late");

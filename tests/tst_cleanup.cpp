@@ -1052,6 +1052,11 @@ void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp_data()
         << "sub/vantoro-item-0123456789abcdef .lock"
         << "foreign"
         << "none" << false << true;
+    QTest::newRow("a file named like an item's lock that names no process")
+        << ""
+        << "vantoro-item-0123456789abcdef .lock"
+        << "no process"
+        << "none" << false << true;
     QTest::newRow("a killed run's lock of a name, its temporary gone") << ""
                                                                        << "Eps .partial.mp4.lock"
                                                                        << "gone"
@@ -1076,6 +1081,9 @@ void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp()
             return CacheBuilder::writeFile(path, "notes of another program\n");
         if (what == QLatin1String("gone"))
             return CacheBuilder::writeLockOfAGoneRun(path);
+        if (what == QLatin1String("no process"))
+            return CacheBuilder::writeFile(
+                path, "0\nvantoro-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         held.push_back(std::make_unique<QLockFile>(path));
         return held.back()->tryLock(0);
     };

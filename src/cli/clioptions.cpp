@@ -32,10 +32,11 @@ CliParse parseCliArguments(const QStringList &arguments, CliOptions *options, QS
         "With --check, converts nothing: every .mp4 below each FOLDER that Vantoro made is read\n"
         "whole and compared with the checksums it recorded of its own data when it was made, so\n"
         "a library copied to another disk, a phone or a NAS can be checked without its sources.\n"
-        "Each gets a line: sound; damaged (which stream, from where); or cannot be checked (made\n"
-        "by an earlier version, which recorded no checksums, or not readable). Other .mp4 files\n"
-        "are counted and left out. Exits with 0 when nothing is damaged or unreadable, 1 when\n"
-        "anything is, 2 for a usage error, 130 when interrupted. Changes nothing."));
+        "Each gets a line: sound; damaged (which stream, from where, or its record of checksums);\n"
+        "or cannot be checked (made by an earlier version, which recorded no checksums, or not\n"
+        "readable). Other .mp4 files are counted and left out. Exits with 0 when nothing is\n"
+        "damaged or unreadable, 1 when anything is, 2 for a usage error, 130 when interrupted.\n"
+        "Changes nothing."));
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"),

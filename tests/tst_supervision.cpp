@@ -10,9 +10,12 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cerrno>
+
 #include "cachebuilder.h"
 #include "cachetest.h"
 #include "debugcapture.h"
+#include "ffmpeg/boundprocess.h"
 #include "ffmpeg/ffmpegprocess.h"
 #include "scopedenvironment.h"
 #include "threadobject.h"
@@ -32,6 +35,8 @@ private slots:
     void stopDuringThePauseKeepsTheSources();
     void stopWhileFfmpegStarts();
     void aStartThatFailsForAMomentIsTriedAgain();
+    void startFailuresThatMayPass_data();
+    void startFailuresThatMayPass();
     void closedGateSkipsTheJob();
 
 private:
@@ -256,6 +261,33 @@ void tst_Supervision::aStartThatFailsForAMomentIsTriedAgain()
     QCOMPARE(run.items.size(), 3);
     for (const ItemResult &item : run.items)
         QVERIFY2(item.outcome == ItemResult::Converted, qPrintable(run.described()));
+#endif
+}
+
+void tst_Supervision::startFailuresThatMayPass_data()
+{
+    QTest::addColumn<int>("error"); // errno of the failed start
+    QTest::addColumn<bool>("mayPass");
+#ifdef Q_OS_UNIX
+    QTest::newRow("the program open for writing") << int(ETXTBSY) << true;
+    QTest::newRow("no resources for a process just now") << int(EAGAIN) << true;
+    QTest::newRow("no such program") << int(ENOENT) << false;
+    QTest::newRow("not allowed to run it") << int(EACCES) << false;
+    QTest::newRow("not a program") << int(ENOEXEC) << false;
+#else
+    QTest::newRow("POSIX reasons only") << 0 << false;
+#endif
+}
+
+void tst_Supervision::startFailuresThatMayPass()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the POSIX reasons for a failed start");
+#else
+    QFETCH(int, error);
+    QFETCH(bool, mayPass);
+    // As QProcess words a start that failed.
+    QCOMPARE(startFailureMayPass(QStringLiteral("execve: ") + qt_error_string(error)), mayPass);
 #endif
 }
 

@@ -33,4 +33,10 @@ private:
     [[maybe_unused]] void *startedSuspended = nullptr;
 };
 
+#ifndef Q_OS_WIN
+// POSIX systems: true when QProcess's words for a start that failed name a reason that may pass
+// (the program file open for writing; no resources for a process just now).
+bool startFailureMayPass(const QString &errorString);
+#endif
+
 #endif // BOUNDPROCESS_H

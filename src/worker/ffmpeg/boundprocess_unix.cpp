@@ -43,12 +43,16 @@ void BoundProcess::setupChildProcess()
 }
 #endif
 
-bool BoundProcess::failedForAMoment() const
+bool startFailureMayPass(const QString &errorString)
 {
     // The system's words for these reasons, as QProcess quotes them.
-    return error() == FailedToStart
-        && (errorString().contains(qt_error_string(ETXTBSY))
-            || errorString().contains(qt_error_string(EAGAIN)));
+    return errorString.contains(qt_error_string(ETXTBSY))
+        || errorString.contains(qt_error_string(EAGAIN));
+}
+
+bool BoundProcess::failedForAMoment() const
+{
+    return error() == FailedToStart && startFailureMayPass(errorString());
 }
 
 void BoundProcess::startBound(const QString &program, const QStringList &arguments, OpenMode mode)

@@ -1025,6 +1025,16 @@ void tst_Cleanup::onlyWhatAGoneRunLeftIsCleanedUp_data()
         << "Alpha(2) .partial.mp4"
         << "video"
         << "gone" << true << false;
+    QTest::newRow("above a chosen item folder, a gone run's temporary of its last choice of name")
+        << "/1"
+        << "Alpha(1000) .partial.mp4"
+        << "video"
+        << "gone" << true << false;
+    QTest::newRow("above a chosen item folder, one past its last choice of name")
+        << "/1"
+        << "Alpha(1001) .partial.mp4"
+        << "video"
+        << "gone" << false << false;
     QTest::newRow("a temporary a killed run left beside its lock") << ""
                                                                    << "sub/Beta .partial.mp4"
                                                                    << "video"

@@ -57,9 +57,10 @@ bool runsAgree(const TaggedStream &stream)
         const quint32 sum = stream.runSums.at(size_t(run));
         if ((sum & 0xffff) >= adlerBase || (sum >> 16) >= adlerBase)
             return false;
-        // The first packet at or after the run's start, and whether it still falls in it.
+        // The first packet at or after the run's start, and whether it still falls in it (which
+        // also tells that there is such a packet: it is below n).
         const qint64 first = (qint64(run) * n + checksumRuns - 1) / checksumRuns;
-        const bool holdsPackets = first < n && first * checksumRuns < qint64(run + 1) * n;
+        const bool holdsPackets = first * checksumRuns < qint64(run + 1) * n;
         if (!holdsPackets && sum != 1)
             return false;
     }

@@ -16,6 +16,7 @@
 #include "media/mediapackets.h"
 #include "media/mediareader.h"
 #include "media/mediaverification.h"
+#include "output/sourcetag.h"
 
 class tst_MediaReader : public QObject
 {
@@ -29,6 +30,7 @@ private slots:
     void damagedFilesNeverCrash();
     void aStopEndsTheRead();
     void eachFileIsReadOnce();
+    void aStopDuringTheReadBackRecordsNothing();
     void checksumRunsTellWhereDamageBegins_data();
     void checksumRunsTellWhereDamageBegins();
 
@@ -209,6 +211,35 @@ void tst_MediaReader::eachFileIsReadOnce()
     QCOMPARE(stopChecks, checksOfOneRead);
     QCOMPARE(info.tag, QStringLiteral("vantoro-source:1;item=7"));
     QFile::rename(path("moved.mp4"), path("tagged.mp4"));
+}
+
+void tst_MediaReader::aStopDuringTheReadBackRecordsNothing()
+{
+    // An output as ffmpeg leaves it: room for its checksums in its tag, not filled yet.
+    const QString tag = withReservedSums(QStringLiteral("vantoro-source:1;item=7"));
+    QString error;
+    for (const QString &name : { QStringLiteral("whole.mp4"), QStringLiteral("stopped.mp4") })
+        QVERIFY2(
+            CacheBuilder::runFfmpeg({ "-i", streams + "/video.m4s", "-i", streams + "/audio.m4s",
+                                      "-c", "copy", "-metadata", "comment=" + tag, path(name) },
+                                    &error),
+            qPrintable(error));
+    int asked = 0;
+    MediaPackets read;
+    bool recorded = false;
+    QVERIFY(recordSums(
+                path("whole.mp4"), &read, [&asked] { return ++asked < 0; }, &recorded)
+                .isNone());
+    QVERIFY(recorded);
+    QVERIFY(!taggedSums(CacheBuilder::probe(path("whole.mp4")).tag).isEmpty());
+
+    const int stopAt = asked / 2;
+    asked = 0;
+    const Problem stopped = recordSums(
+        path("stopped.mp4"), &read, [&asked, stopAt] { return ++asked >= stopAt; }, &recorded);
+    QCOMPARE(stopped.kind, Problem::Stopped);
+    QVERIFY(!recorded);
+    QCOMPARE(CacheBuilder::probe(path("stopped.mp4")).tag, tag);
 }
 
 void tst_MediaReader::checksumRunsTellWhereDamageBegins_data()

@@ -89,6 +89,7 @@ private slots:
     void aRerunWithNothingToDoWritesNothing();
     void checkTellsASoundLibraryFromADamagedOne_data();
     void checkTellsASoundLibraryFromADamagedOne();
+    void checkOfLongerOutputsEndsWithTheLast();
 
 private:
     QString root() const { return cache.root(); }
@@ -745,6 +746,26 @@ void tst_Cli::checkTellsASoundLibraryFromADamagedOne()
     QVERIFY2(run.out.contains(QStringLiteral("Alpha.mp4: sound")), qPrintable(run.out));
     // It changes nothing, and takes no lock.
     QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
+}
+
+void tst_Cli::checkOfLongerOutputsEndsWithTheLast()
+{
+    // Outputs that take a while to check: the reading ahead reaches the end of the list while
+    // the last one is still being checked.
+    for (const QString &item : { QStringLiteral("2"), QStringLiteral("3") }) {
+        QString error;
+        QVERIFY2(CacheBuilder::useLongStreams(cache.addItem(item, QStringLiteral("Long") + item),
+                                              &error),
+                 qPrintable(error));
+    }
+    QString error;
+    QVERIFY2(CacheBuilder::useLongStreams(root() + QStringLiteral("/1/64"), &error),
+             qPrintable(error));
+    QCOMPARE(runCli({ QStringLiteral("--copy"), root() }).exitCode, 0);
+    const CliRun run = runCli({ QStringLiteral("--check"), root() });
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("Sound 3, damaged 0, cannot be checked 0, of 3")),
+             qPrintable(run.out + run.err));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

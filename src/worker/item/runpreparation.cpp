@@ -18,22 +18,13 @@ namespace {
 // temporary's lock.
 bool isTemporaryOf(const QString &name, const QString &outputFile)
 {
-    QString base = name;
-    const QLatin1String lock(".lock");
-    if (base.endsWith(lock))
-        base.chop(lock.size());
-    const QString wanted = QFileInfo(temporaryOutputFile(outputFile)).fileName();
-    const QString stem = QFileInfo(outputFile).completeBaseName();
-    if (base == wanted)
-        return true;
-    // "<stem>(n) .partial.mp4", n from 2 on.
-    const QString tail = wanted.mid(stem.size());
-    if (!base.startsWith(stem + QLatin1Char('(')) || !base.endsWith(QLatin1Char(')') + tail))
-        return false;
-    bool isNumber = false;
-    const int n =
-        base.mid(stem.size() + 1, base.size() - stem.size() - tail.size() - 2).toInt(&isNumber);
-    return isNumber && n >= 2 && n <= maxNameChoices;
+    for (int n = 1; n <= maxNameChoices; ++n) {
+        const QString temporary =
+            QFileInfo(temporaryOutputFile(numberedOutputFile(outputFile, n))).fileName();
+        if (name == temporary || name == temporary + QLatin1String(".lock"))
+            return true;
+    }
+    return false;
 }
 
 // The working files in the folder above root that the item of videoFile converts into.

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -16,6 +17,7 @@
 
 #include "cachebuilder.h"
 #include "cachetest.h"
+#include "librarycheck.h"
 #include "output/outputfile.h"
 #include "output/outputlock.h"
 #include "records/conversionjob.h"
@@ -89,7 +91,7 @@ private slots:
     void aRerunWithNothingToDoWritesNothing();
     void checkTellsASoundLibraryFromADamagedOne_data();
     void checkTellsASoundLibraryFromADamagedOne();
-    void checkOfLongerOutputsEndsWithTheLast();
+    void checkOfLongerOutputsReadsEachOnce();
 
 private:
     QString root() const { return cache.root(); }
@@ -748,10 +750,9 @@ void tst_Cli::checkTellsASoundLibraryFromADamagedOne()
     QCOMPARE(CacheBuilder::snapshot(cache.base()), before);
 }
 
-void tst_Cli::checkOfLongerOutputsEndsWithTheLast()
+void tst_Cli::checkOfLongerOutputsReadsEachOnce()
 {
-    // Outputs that take a while to check: the reading ahead reaches the end of the list while
-    // the last one is still being checked.
+    // Outputs that take a while to check, while the system is asked to read the next one's start.
     for (const QString &item : { QStringLiteral("2"), QStringLiteral("3") }) {
         QString error;
         QVERIFY2(CacheBuilder::useLongStreams(cache.addItem(item, QStringLiteral("Long") + item),
@@ -766,6 +767,37 @@ void tst_Cli::checkOfLongerOutputsEndsWithTheLast()
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("Sound 3, damaged 0, cannot be checked 0, of 3")),
              qPrintable(run.out + run.err));
+
+    // Read once: what this process reads during the check, against what the outputs hold. A
+    // second read of a file (a thread reading ahead beside the demuxer, the demuxer reading it
+    // again) makes it twice as much; its header, read once more before its packets, a seventh.
+#ifdef Q_OS_LINUX
+    qint64 outputBytes = 0;
+    for (QDirIterator found(root(), { QStringLiteral("*.mp4") }, QDir::Files); found.hasNext();)
+        outputBytes += QFileInfo(found.next()).size();
+    const auto bytesRead = [] {
+        QFile io(QStringLiteral("/proc/self/io"));
+        if (!io.open(QIODevice::ReadOnly))
+            return qint64(-1);
+        const QByteArray said = io.readAll();
+        const int at = said.indexOf("rchar: ");
+        return at < 0 ? qint64(-1) : said.mid(at + 7, said.indexOf('\n', at) - at - 7).toLongLong();
+    };
+    const qint64 before = bytesRead();
+    if (before < 0)
+        QSKIP("this system tells no process how much it read");
+    std::FILE *out = std::tmpfile();
+    QVERIFY(out);
+    const LibraryCheck check = checkLibrary({ root() }, true, false, out);
+    std::fclose(out);
+    QCOMPARE(check.count(OutputCheck::Sound), 3);
+    const qint64 read = bytesRead() - before;
+    QVERIFY2(read >= outputBytes && read < outputBytes * 3 / 2,
+             qPrintable(
+                 QStringLiteral("%1 bytes read for %2 in the outputs").arg(read).arg(outputBytes)));
+#else
+    QSKIP("how much a process read is told only on Linux here");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

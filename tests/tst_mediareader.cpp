@@ -11,8 +11,13 @@
 #include <sys/stat.h>
 #endif
 
+extern "C" {
+#include <libavutil/adler32.h>
+}
+
 #include "cachebuilder.h"
 #include "item/outputsums.h"
+#include "media/adler32.h"
 #include "media/mediapackets.h"
 #include "media/mediareader.h"
 #include "media/mediaverification.h"
@@ -33,6 +38,8 @@ private slots:
     void aStopDuringTheReadBackRecordsNothing();
     void checksumRunsTellWhereDamageBegins_data();
     void checksumRunsTellWhereDamageBegins();
+    void adlerIsFFmpegs_data();
+    void adlerIsFFmpegs();
 
 private:
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -292,3 +299,47 @@ void tst_MediaReader::checksumRunsTellWhereDamageBegins()
 
 QTEST_GUILESS_MAIN(tst_MediaReader)
 #include "tst_mediareader.moc"
+
+void tst_MediaReader::adlerIsFFmpegs_data()
+{
+    // The bytes summed 32 at once and reduced every 173 blocks, and those left over one by one:
+    // every length around those bounds, from any address. Bytes of 255 and a start of the
+    // largest sums give the largest lanes.
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("offset"); // from an aligned address
+    QTest::addColumn<bool>("allOnes");
+    QTest::addColumn<quint32>("start");
+    QTest::newRow("nothing") << 0 << 0 << false << 1u;
+    QTest::newRow("fewer bytes than a block") << 31 << 1 << false << 1u;
+    QTest::newRow("one block") << 32 << 0 << false << 1u;
+    QTest::newRow("a block and a byte") << 33 << 5 << false << 0x1234abcdu;
+    QTest::newRow("as many blocks as are reduced at once") << 173 * 32 << 0 << false << 1u;
+    QTest::newRow("and a block more") << 174 * 32 << 3 << false << 1u;
+    QTest::newRow("a megabyte and some, unaligned") << (1 << 20) + 7 << 7 << false << 0xfff0fff0u;
+    QTest::newRow("bytes of 255 from the largest sums")
+        << (1 << 20) + 31 << 0 << true << 0xfff0fff0u;
+}
+
+void tst_MediaReader::adlerIsFFmpegs()
+{
+    QFETCH(int, size);
+    QFETCH(int, offset);
+    QFETCH(bool, allOnes);
+    QFETCH(quint32, start);
+    QByteArray bytes(size + offset, char(0xff));
+    if (!allOnes)
+        QRandomGenerator(size).fillRange(reinterpret_cast<quint32 *>(bytes.data()),
+                                         bytes.size() / 4);
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData()) + offset;
+    const quint32 expected = av_adler32_update(start, data, size_t(size));
+    QCOMPARE(adler32Update(start, data, size_t(size)), expected);
+    // In two parts, and the two parts' sums combined, as the runs of a stream are.
+    const int half = size / 3;
+    QCOMPARE(
+        adler32Update(adler32Update(start, data, size_t(half)), data + half, size_t(size - half)),
+        expected);
+    QCOMPARE(adler32Combine(adler32Update(start, data, size_t(half)),
+                            adler32Update(1, data + half, size_t(size - half)),
+                            quint64(size - half)),
+             expected);
+}

@@ -2,15 +2,11 @@
 #include "librarycheck.h"
 
 #include <QDirIterator>
-#include <QFile>
 
-#include <atomic>
-#include <chrono>
 #include <numeric>
-#include <thread>
-#include <vector>
 
 #include "consolewriter.h"
+#include "files/readahead.h"
 #include "interruption.h"
 #include "output/outputlock.h"
 #include "report/reportwording.h"
@@ -33,36 +29,6 @@ QStringList mp4Files(const QStringList &folders)
     return files;
 }
 
-// Reads the files from the disk in a thread of its own, one or two ahead of the check, so that
-// the disk never waits for the checksums and the check never waits for the disk: the files are
-// then in the system's cache when the check reads them.
-class ReadAhead
-{
-public:
-    ReadAhead(const QStringList &files, const std::atomic<int> &checking)
-        : reader([this, files, &checking] {
-              for (int i = 0; i < files.size() && !done; ++i) {
-                  while (i > checking + 1 && !done)
-                      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                  QFile file(files.at(i));
-                  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-                      continue;
-                  std::vector<char> buffer(1 << 20);
-                  while (!done && file.read(buffer.data(), qint64(buffer.size())) > 0) { }
-              }
-          })
-    { }
-    ~ReadAhead()
-    {
-        done = true;
-        reader.join();
-    }
-
-private:
-    std::atomic<bool> done { false };
-    std::thread reader;
-};
-
 } // namespace
 
 LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std::FILE *out)
@@ -70,8 +36,6 @@ LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std
     LibraryCheck check;
     const QStringList files = mp4Files(folders);
     const StopCheck stopRequested = [] { return interruptionRequested(); };
-    std::atomic<int> checking { 0 };
-    const ReadAhead ahead(files, checking);
     int liveWidth = 0;
     for (int i = 0; i < files.size(); ++i) {
         if (interruptionRequested())
@@ -82,7 +46,9 @@ LibraryCheck checkLibrary(const QStringList &folders, bool quiet, bool live, std
             writeText(out, QLatin1Char('\r') + reading);
             liveWidth = displayWidth(reading);
         }
-        checking = i;
+        // The system reads the start of the next file from the disk while this one is checked.
+        if (i + 1 < files.size())
+            ReadAhead(files.at(i + 1)).reached(0);
         const OutputCheck result = checkOutput(files.at(i), stopRequested);
         if (liveWidth > 0) {
             writeText(out,

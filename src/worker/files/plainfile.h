@@ -61,11 +61,6 @@ private:
 // system's words, when it cannot. Windows keeps them in its file system's journal: nothing to do.
 bool flushFolder(const QString &folder, QString *why);
 
-// Tells the system that the whole file is about to be read from start to end, so that it reads
-// ahead on its own while the reader works on what it has: a file read whole is then read at the
-// disk's speed. Does nothing where the system takes no such advice.
-void adviseReadingWhole(const QString &path);
-
 // The identity of the plain file at the path; an invalid one when there is none.
 FileIdentity identityOf(const QString &path);
 

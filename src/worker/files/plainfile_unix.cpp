@@ -67,15 +67,3 @@ bool flushFolder(const QString &folder, QString *why)
     ::close(fd);
     return flushed;
 }
-
-void adviseReadingWhole(const QString &path)
-{
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // Sequential doubles the read-ahead; will-need starts reading the rest at once.
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
-    ::close(fd);
-}

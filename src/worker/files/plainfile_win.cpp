@@ -65,9 +65,3 @@ bool flushFolder(const QString &folder, QString *why)
     Q_UNUSED(why);
     return true;
 }
-
-void adviseReadingWhole(const QString &path)
-{
-    // Windows reads ahead by itself for a file read from start to end.
-    Q_UNUSED(path);
-}

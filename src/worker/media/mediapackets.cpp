@@ -6,34 +6,13 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
-#include <libavutil/adler32.h>
 }
 
-#include "files/plainfile.h"
+#include "files/readahead.h"
+#include "media/adler32.h"
 #include "media/mediaopen.h"
 
 namespace {
-
-// The Adler-32 of one run of bytes followed by another, from the two and the second's length
-// (as zlib's adler32_combine): the whole stream's checksum comes from its runs', in one pass.
-AVAdler combinedAdler(AVAdler first, AVAdler second, quint64 secondLength)
-{
-    constexpr quint64 base = 65521;
-    const quint64 remainder = secondLength % base;
-    quint64 sum1 = first & 0xffff;
-    quint64 sum2 = (remainder * sum1) % base;
-    sum1 += (second & 0xffff) + base - 1;
-    sum2 += ((first >> 16) & 0xffff) + ((second >> 16) & 0xffff) + base - remainder;
-    if (sum1 >= base)
-        sum1 -= base;
-    if (sum1 >= base)
-        sum1 -= base;
-    if (sum2 >= base * 2)
-        sum2 -= base * 2;
-    if (sum2 >= base)
-        sum2 -= base;
-    return AVAdler(sum1 | (sum2 << 16));
-}
 
 // One stream being read: what its packets came to so far.
 class StreamTally
@@ -61,7 +40,7 @@ public:
         ++count;
         bytes += packet.size;
         runBytes[run] += quint64(packet.size);
-        runSums[run] = av_adler32_update(runSums[run], packet.data, size_t(packet.size));
+        runSums[run] = adler32Update(runSums[run], packet.data, size_t(packet.size));
         const int64_t at = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
         if (at == AV_NOPTS_VALUE)
             return;
@@ -83,9 +62,9 @@ public:
         packets.whole = count > 0 && count == indexed && bytes == indexedBytes();
         packets.count = count;
         packets.runSums.assign(runSums.begin(), runSums.end());
-        AVAdler whole = 1;
+        quint32 whole = 1; // of nothing
         for (size_t run = 0; run < runSums.size(); ++run) {
-            whole = combinedAdler(whole, runSums.at(run), runBytes.at(run));
+            whole = adler32Combine(whole, runSums.at(run), runBytes.at(run));
             const int64_t at = runFirst.at(run);
             packets.runStarts.push_back(
                 at == AV_NOPTS_VALUE || end < first
@@ -112,7 +91,7 @@ private:
     AVStream *stream = nullptr;
     double declared = -1;
     int64_t indexed = 0;
-    std::vector<AVAdler> runSums;
+    std::vector<quint32> runSums;
     std::vector<quint64> runBytes;
     std::vector<int64_t> runFirst;
     int64_t count = 0;
@@ -128,11 +107,13 @@ Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck 
     // However long a big file on a slow disk takes: only a stop ends this read early.
     // Every packet the file stores, also those an edit list leaves unplayed (ffmpeg copies
     // those too, and its checksums count them).
-    adviseReadingWhole(path);
+    ReadAhead ahead(path);
     const OpenedMedia media(path, stopRequested, -1, OpenedMedia::AsStored);
     if (!media.problem().isNone())
         return media.problem();
     AVFormatContext *context = media.context();
+    // The packets as stored: no parser looks into them (it would only slow the read).
+    context->flags |= AVFMT_FLAG_NOPARSE;
     StreamTally video(media, media.videoStream());
     StreamTally audio(media, media.audioStream());
     AVPacket *packet = av_packet_alloc();
@@ -140,6 +121,7 @@ Problem readPackets(const QString &path, MediaPackets *packets, const StopCheck 
         return Problem(Problem::MediaUnreadable, path);
     // The end of the file, or of what can be read of it: either is where its data ends.
     while (av_read_frame(context, packet) >= 0) {
+        ahead.reached(packet->pos);
         video.add(*packet);
         audio.add(*packet);
         av_packet_unref(packet);

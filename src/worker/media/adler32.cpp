@@ -84,18 +84,11 @@ quint32 adler32Update(quint32 adler, const uchar *data, size_t size)
 
 quint32 adler32Combine(quint32 first, quint32 second, quint64 secondLength)
 {
-    const quint64 remainder = secondLength % base;
-    quint64 sum1 = first & 0xffff;
-    quint64 sum2 = (remainder * sum1) % base;
-    sum1 += (second & 0xffff) + base - 1;
-    sum2 += ((first >> 16) & 0xffff) + ((second >> 16) & 0xffff) + base - remainder;
-    if (sum1 >= base)
-        sum1 -= base;
-    if (sum1 >= base)
-        sum1 -= base;
-    if (sum2 >= base * 2)
-        sum2 -= base * 2;
-    if (sum2 >= base)
-        sum2 -= base;
+    // The second run's s1 began at 1 where it now follows the first's; its s2 counts the first's
+    // s1 once for each of its bytes, where it counted 1.
+    const quint64 length = secondLength % base;
+    const quint64 first1 = first & 0xffff;
+    const quint64 sum1 = (first1 + (second & 0xffff) + base - 1) % base;
+    const quint64 sum2 = ((first >> 16) + (second >> 16) + length * first1 + base - length) % base;
     return quint32(sum1 | (sum2 << 16));
 }

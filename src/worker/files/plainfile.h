@@ -48,6 +48,9 @@ public:
     FileIdentity identity() const { return id; }
     // Writes what the system still holds of the file onto the disk itself.
     bool flush(QString *why);
+    // Asks the system to bring these bytes from the disk into its cache now, ahead of a reader.
+    // Only advice; Windows' cache reads ahead of a reader by itself, so nothing is asked there.
+    void adviseReading(qint64 from, qint64 length) const;
 
 private:
     // The file descriptor, or on Windows the HANDLE; -1 (INVALID_HANDLE_VALUE) when not open.

@@ -53,6 +53,12 @@ bool PlainFile::flush(QString *why)
     return false;
 }
 
+void PlainFile::adviseReading(qint64 from, qint64 length) const
+{
+    if (isOpen())
+        ::posix_fadvise(int(handle), off_t(from), off_t(length), POSIX_FADV_WILLNEED);
+}
+
 bool flushFolder(const QString &folder, QString *why)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);

@@ -59,6 +59,12 @@ bool PlainFile::flush(QString *why)
     return false;
 }
 
+void PlainFile::adviseReading(qint64 from, qint64 length) const
+{
+    Q_UNUSED(from);
+    Q_UNUSED(length);
+}
+
 bool flushFolder(const QString &folder, QString *why)
 {
     Q_UNUSED(folder);

@@ -5,24 +5,22 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "files/plainfile.h"
+
 // Asks the system to read a file from the disk ahead of its reader: while the reader works on
 // what it has, the next megabytes are on their way, so the disk never waits for the reader and a
 // file read whole is read at the disk's speed. Only advice: each byte still comes from the disk
-// once, into the system's cache, where the reader finds it. Nothing to do on Windows, whose cache
-// reads ahead of a reader by itself.
+// once, into the system's cache, where the reader finds it. Only a plain file is advised of.
 class ReadAhead
 {
 public:
     explicit ReadAhead(const QString &path);
-    ~ReadAhead();
-    ReadAhead(const ReadAhead &) = delete;
-    ReadAhead &operator=(const ReadAhead &) = delete;
 
     // The reader has come to this byte of the file: what follows it is asked for.
     void reached(qint64 position);
 
 private:
-    qintptr handle = -1; // the file descriptor the advice goes to; -1 when there is none
+    PlainFile file;
     qint64 askedUpTo = 0;
 };
 

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "files/readahead.h"
 
-#include <QFile>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 // Asked for a step at a time, two steps ahead of the reader. The system's own read-ahead of a
@@ -14,21 +9,12 @@ constexpr qint64 step = 8 << 20;
 
 } // namespace
 
-ReadAhead::ReadAhead(const QString &path)
-    : handle(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC))
-{ }
-
-ReadAhead::~ReadAhead()
-{
-    if (handle >= 0)
-        ::close(int(handle));
-}
+ReadAhead::ReadAhead(const QString &path) : file(path, PlainFile::ReadOnly) { }
 
 void ReadAhead::reached(qint64 position)
 {
-    if (handle < 0)
+    if (!file.isOpen())
         return;
     for (; askedUpTo < position + 2 * step; askedUpTo += step)
-        ::posix_fadvise(int(handle), askedUpTo, step, POSIX_FADV_WILLNEED);
+        file.adviseReading(askedUpTo, step);
 }

@@ -234,9 +234,8 @@ void tst_MediaReader::aStopDuringTheReadBackRecordsNothing()
     int asked = 0;
     MediaPackets read;
     bool recorded = false;
-    QVERIFY(recordSums(
-                path("whole.mp4"), &read, [&asked] { return ++asked < 0; }, &recorded)
-                .isNone());
+    const StopCheck countAsks = [&asked] { return ++asked < 0; };
+    QVERIFY(recordSums(path("whole.mp4"), &read, countAsks, &recorded).isNone());
     QVERIFY(recorded);
     QVERIFY(!taggedSums(CacheBuilder::probe(path("whole.mp4")).tag).isEmpty());
 
